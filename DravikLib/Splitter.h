@@ -1,0 +1,137 @@
+// The split engine: cuts one input file into a chunk set.
+//
+// Chunk 0, <base>.exe, is the self-extractor stub followed by an appended
+// archive of five entries: DATA0 the input's file name with its NUL, DATA1
+// the file record {crc, size}, DATA2 the next chunk's file name with its NUL,
+// DATA3 the chunk header, DATA4 the first data bytes. Chunk i >= 1,
+// <base>.<i-1 as %03X>, holds the next chunk's file name with its NUL, the
+// header and the next data bytes. Header: {crc of the data, data length,
+// chunk index}, three little-endian u32.
+#pragma once
+
+#include "AbStream.h"
+#include "AppendedArchive.h"
+#include "ExceptionBase.h"
+#include "Str.h"
+
+#include <cstdint>
+#include <vector>
+
+constexpr unsigned kChunkHeaderSize = 12;
+constexpr unsigned kFileRecordSize = 8;
+constexpr unsigned kChecksumBlock = 65536;
+// Sizes in the chunk format are unsigned 32-bit: this is the largest input.
+constexpr uint64_t kMaxInputSize = 0xFFFFFFFFull;
+
+class ISplitterListener {
+public:
+    enum { problemNoSpace = 0, problemCannotCreate = 1 };
+
+    virtual ~ISplitterListener() = default;
+    virtual void OnChunkStart(unsigned chunkIndex) = 0;
+    virtual void OnChunkDone(unsigned chunkIndex, unsigned dataLength) = 0;
+    // true: go on; false: stop the split ("Operation aborted.").
+    virtual bool OnProblem(int kind) = 0;
+    // true: overwrite the existing chunk file; false: stop.
+    virtual bool OnFileExists(const char* path) = 0;
+    // done: input bytes placed so far (before this block), position: the
+    // chunk file's size so far, total: the input size.
+    virtual void OnProgress(unsigned done, unsigned position, unsigned total) = 0;
+};
+
+class CSplitterException : public CExceptionBase {
+public:
+    enum {
+        errOutputTooSmall = 0,
+        errReadInput = 1,
+        errAborted = 2,
+        errNoSelfExtractor = 3,
+        errInputTooLarge = 4,
+    };
+
+    CSplitterException(unsigned code, const char* file, int line);
+    unsigned GetCode() const { return m_code; }
+    static const char* GetErrorMessage(unsigned code);
+
+private:
+    unsigned m_code;
+};
+
+// Wraps the stream of the chunk being written and reports every block
+// written through it to the listener.
+class CStreamListener : public IAbStream {
+public:
+    CStreamListener(unsigned total, unsigned done, IAbStream& target,
+                    ISplitterListener& listener);
+    void Serialize(const void* data, unsigned length) override;
+    void Serialize(void* data, unsigned length) override;
+    bool IsReading() const override { return m_target->IsReading(); }
+    void Seek(unsigned position) override { m_target->Seek(position); }
+    void SeekToBegin() override { m_target->SeekToBegin(); }
+    void SeekToEnd() override { m_target->SeekToEnd(); }
+    unsigned GetPosition() const override { return m_target->GetPosition(); }
+    unsigned GetLength() const override { return m_target->GetLength(); }
+    char* GetBuffer() override { return m_target->GetBuffer(); }
+
+private:
+    unsigned m_total;
+    unsigned m_done;
+    IAbStream* m_target;
+    ISplitterListener* m_listener;
+};
+
+// The engine is the archive of the running splitter, whose entry 0 is the
+// stub that every first chunk carries.
+class CSplitter : public CAppendedArchive {
+public:
+    // Reads the running program's archive; raises errNoSelfExtractor when it
+    // has no entry, errOutputTooSmall when chunkSize cannot hold the stub
+    // entry and a header. An empty outputBase means inputPath.
+    CSplitter(unsigned chunkSize, const char* inputPath, const char* outputBase);
+    ~CSplitter();
+
+    // Writes the chunk set. Raises errReadInput, errInputTooLarge,
+    // errOutputTooSmall, errAborted; stream errors pass through.
+    void Split(ISplitterListener& listener);
+    const char* GetInputPath() const { return m_inputPath; }
+    unsigned GetChunkCount() const { return m_chunkIndex; }
+
+private:
+    struct CPlan;
+    void BuildChunkArchive(const char* nextName);
+    void PlanChecksums(FILE* input, uint64_t size, CPlan& plan);
+    FILE* CreateChunk(const char* path, ISplitterListener& listener);
+    void WriteChunk(FILE* input, FILE* chunkFile, unsigned dataLength, unsigned remaining,
+                    unsigned crc, const char* nextName, const CPlan& plan,
+                    ISplitterListener& listener);
+
+    CAppendedArchive* m_chunkArchive;
+    unsigned m_chunkSize;
+    CStr m_inputPath;
+    CStr m_outputBase;
+    CStr m_inputName;
+    CStr m_spaceRoot;
+    unsigned m_chunkIndex;
+    unsigned m_firstOverhead;
+    // Memory the chunk archive's buffer entries point into.
+    unsigned char m_fileRecord[kFileRecordSize];
+    unsigned char m_header[kChunkHeaderSize];
+    unsigned char m_dataPlaceholder;
+    CStr m_nextNameHeld;
+};
+
+// Path of chunk `index` of the set named by `base`: its drive, directory and
+// name with the extension "exe" (index 0) or index - 1 as "%03X".
+CStr GetChunkName(const char* base, unsigned index);
+// Name and extension of `path`, without drive and directory.
+CStr GetFileName(const char* path);
+// "X:\" for a path that begins with a drive letter, else empty.
+CStr GetDriveRoot(const char* path);
+// Where the free space for chunks written to `outputBase` is measured: its
+// drive root on Windows, its directory elsewhere; empty means the current one.
+CStr GetSpaceRoot(const char* outputBase);
+uint64_t GetFreeSpace(const char* root);
+
+// Little-endian fields of the chunk format.
+void PutU32(unsigned char* bytes, unsigned value);
+unsigned GetU32(const unsigned char* bytes);

@@ -1,0 +1,52 @@
+// The few operating-system calls the portable code needs. One header, one
+// implementation per system (PlatformPosix.cpp, PlatformWin32.cpp), chosen at
+// build time. Nothing outside this folder includes an OS header.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Path rules of the running system: Windows knows drive letters and takes
+// both separators; POSIX has only '/'.
+bool PlatformHasDrives();
+
+// Opens `path` with the C library `mode`, denying others access by `share`:
+// 1 denies reading, 2 writing, 3 both, anything else nothing. POSIX has no
+// mandatory locks, so there the share code is ignored.
+FILE* PlatformOpenShared(const char* path, const char* mode, int share);
+
+// A second C stream on a duplicate of `file`'s descriptor. The two share the
+// operating-system file position, as a duplicated handle does on Windows.
+FILE* PlatformDupStream(FILE* file, const char* mode);
+
+// 64-bit positioning; origin is SEEK_SET, SEEK_CUR or SEEK_END.
+// PlatformSeek returns 0 on success; PlatformTell returns -1 on failure.
+int PlatformSeek(FILE* file, int64_t offset, int origin);
+int64_t PlatformTell(FILE* file);
+
+// True when `path` names an existing entry that is not a directory.
+bool PlatformIsFile(const char* path);
+
+// Free bytes on the file system that holds `where`: a drive root on Windows,
+// a directory on POSIX; empty or null means the current one. 0 when the
+// query fails.
+uint64_t PlatformFreeSpace(const char* where);
+
+// Full path of the running program's executable into `buffer` (NUL-terminated,
+// at most size - 1 characters). False, with an empty buffer, when it fails or
+// does not fit.
+bool PlatformModulePath(char* buffer, unsigned size);
+
+// The path under which a program named `path` is opened: Windows adds ".exe"
+// when the name has no extension; POSIX programs have none, so it keeps it.
+bool PlatformAddsExeExtension();
+
+// One key press from the console or terminal, without echo and without
+// waiting for Enter. -1 when there is no console or terminal to read from.
+int PlatformReadKey();
+
+// One character straight to the console or terminal, bypassing stdout.
+void PlatformPutChar(int c);
+
+// True when `stream` is attached to a console or terminal.
+bool PlatformIsTerminal(FILE* stream);

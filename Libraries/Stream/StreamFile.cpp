@@ -1,0 +1,177 @@
+#include "StreamFile.h"
+
+#include "ExceptionBase.h"
+#include "Platform.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// "Error writing file: No space left on device": the C library's reason is
+// what tells a user that the disk is full or the stick was pulled.
+[[noreturn]] void ThrowIoError(const char* what, int error, const char* file, int line)
+{
+    CStr text(what);
+    if (error != 0) {
+        text += ": ";
+        text += std::strerror(error);
+    }
+    throw CStreamException(text, file, line);
+}
+
+} // namespace
+
+CStreamFile::CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile)
+    : m_mode(mode), m_file(file), m_ownsFile(ownsFile), m_length(length), m_start(0)
+{
+    if (!file)
+        DRAVIK_THROW(CStreamException, "Invalid file for streaming");
+    m_start = PlatformTell(file);
+    if (m_start < 0)
+        m_start = 0;
+}
+
+CStreamFile::CStreamFile(const char* path, int mode, int share)
+    : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0)
+{
+    m_file = PlatformOpenShared(path, mode == 0 ? "rb" : "wb", share);
+    if (!m_file)
+        DRAVIK_THROW(CStreamException, "Can't open file for streaming");
+    if (mode == 0)
+        SetReadLength();
+}
+
+CStreamFile::CStreamFile(const CStreamFile& source, int mode)
+    : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0)
+{
+    m_file = PlatformDupStream(source.m_file, mode == 0 ? "rb" : "wb");
+    if (!m_file)
+        DRAVIK_THROW(CStreamException, "Can't open file for streaming");
+    if (mode == 0)
+        SetReadLength();
+}
+
+CStreamFile::~CStreamFile()
+{
+    if (m_ownsFile && m_file)
+        std::fclose(m_file);
+}
+
+// Length of the whole file, read by seeking to its end and back to 0. Sizes
+// beyond what a stream can address are clamped to the largest length.
+void CStreamFile::SetReadLength()
+{
+    int64_t size = -1;
+    if (PlatformSeek(m_file, 0, SEEK_END) == 0)
+        size = PlatformTell(m_file);
+    if (size < 0 || PlatformSeek(m_file, 0, SEEK_SET) != 0) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        DRAVIK_THROW(CStreamException, "Can't open file for streaming");
+    }
+    m_length = size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<unsigned>(size);
+}
+
+void CStreamFile::Serialize(const void* data, unsigned length)
+{
+    Serialize(const_cast<void*>(data), length);
+}
+
+void CStreamFile::Serialize(void* data, unsigned length)
+{
+    unsigned position = GetPosition();
+    if (IsReading()) {
+        if (static_cast<uint64_t>(position) + length > m_length)
+            DRAVIK_THROW(CStreamException, "Reading past end of file");
+        errno = 0;
+        if (std::fread(data, 1, length, m_file) != length) {
+            int error = std::ferror(m_file) ? errno : 0;
+            std::clearerr(m_file);
+            PlatformSeek(m_file, m_start + position, SEEK_SET);
+            ThrowIoError("Error reading file", error, __FILE__, __LINE__);
+        }
+        return;
+    }
+    errno = 0;
+    if (std::fwrite(data, 1, length, m_file) != length) {
+        int error = errno;
+        std::clearerr(m_file);
+        ThrowIoError("Error writing file", error, __FILE__, __LINE__);
+    }
+    unsigned end = GetPosition();
+    if (end > m_length)
+        m_length = end;
+}
+
+void CStreamFile::Seek(unsigned position)
+{
+    if (position > m_length || PlatformSeek(m_file, m_start + position, SEEK_SET) != 0)
+        DRAVIK_THROW(CStreamException, "Invalid seek position");
+}
+
+void CStreamFile::SeekToBegin()
+{
+    PlatformSeek(m_file, m_start, SEEK_SET);
+}
+
+void CStreamFile::SeekToEnd()
+{
+    PlatformSeek(m_file, 0, SEEK_END);
+}
+
+unsigned CStreamFile::GetPosition() const
+{
+    return static_cast<unsigned>(PlatformTell(m_file) - m_start);
+}
+
+char* CStreamFile::GetBuffer()
+{
+    DRAVIK_THROW(CStreamException, "Unsupported function");
+}
+
+int CStreamFile::Flush()
+{
+    return std::fflush(m_file);
+}
+
+void CStreamFile::Close()
+{
+    if (!m_file)
+        return;
+    FILE* file = m_file;
+    bool owned = m_ownsFile;
+    m_file = nullptr;
+    errno = 0;
+    int flushed = std::fflush(file);
+    int error = errno;
+    int closed = owned ? std::fclose(file) : 0;
+    if (closed != 0 && error == 0)
+        error = errno;
+    if (flushed != 0 || closed != 0)
+        ThrowIoError("Error writing file", error, __FILE__, __LINE__);
+}
+
+bool FileExists(const char* path)
+{
+    return PlatformIsFile(path);
+}
+
+CFileHandle::CFileHandle(const char* path, const char* mode)
+    : m_file(std::fopen(path, mode))
+{
+}
+
+CFileHandle::~CFileHandle()
+{
+    Close();
+}
+
+int CFileHandle::Close()
+{
+    if (!m_file)
+        return 0;
+    int result = std::fclose(m_file);
+    m_file = nullptr;
+    return result;
+}

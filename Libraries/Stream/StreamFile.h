@@ -1,0 +1,68 @@
+// CStreamFile: an IAbStream over a C-library FILE, the whole file or a window
+// of it that starts where the file stood when the stream was built.
+#pragma once
+
+#include "AbStream.h"
+
+#include <cstdint>
+#include <cstdio>
+
+class CStreamFile : public IAbStream {
+public:
+    // Wraps an open file; the stream's position 0 is the file's current
+    // position. `length` is the readable size in read mode (0 for writing).
+    CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile);
+    // Opens `path` "rb" (mode 0) or "wb"; share 1 denies others reading,
+    // 2 writing, 3 both, anything else nothing.
+    CStreamFile(const char* path, int mode, int share);
+    // A second stream on a duplicate of source's handle; it shares the
+    // operating-system file position with `source`.
+    CStreamFile(const CStreamFile& source, int mode);
+    CStreamFile& operator=(const CStreamFile&) = delete;
+    ~CStreamFile() override;
+
+    void Serialize(const void* data, unsigned length) override;
+    void Serialize(void* data, unsigned length) override;
+    bool IsReading() const override { return m_mode == 0; }
+    void Seek(unsigned position) override;
+    void SeekToBegin() override;
+    void SeekToEnd() override;
+    unsigned GetPosition() const override;
+    unsigned GetLength() const override { return m_length; }
+    char* GetBuffer() override;
+    virtual int Flush();
+
+    // Flushes and closes an owned file, raising a stream error when the
+    // bytes could not all be written (a full disk shows up here at the
+    // latest). The stream is unusable afterwards.
+    void Close();
+    FILE* GetFile() const { return m_file; }
+
+private:
+    void SetReadLength();
+
+    int m_mode;
+    FILE* m_file;
+    bool m_ownsFile;
+    unsigned m_length;
+    int64_t m_start;
+};
+
+// True when `path` names an existing entry that is not a directory.
+bool FileExists(const char* path);
+
+// A file opened with the C library, closed on every way out of its scope.
+class CFileHandle {
+public:
+    CFileHandle(const char* path, const char* mode);
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    ~CFileHandle();
+    // The C library's close result; 0 when nothing was open.
+    int Close();
+    FILE* Get() const { return m_file; }
+    operator FILE*() const { return m_file; }
+
+private:
+    FILE* m_file;
+};

@@ -13,6 +13,9 @@
 #include "AbStream.h"
 #include "Str.h"
 
+#include <cstdint>
+#include <cstdio>
+
 #include <vector>
 
 constexpr unsigned char kArchiveMagic[16] = {0x78, 0x56, 0x34, 0x12, 0xD6, 0xC7, 0xB8, 0xA9,
@@ -74,6 +77,7 @@ private:
 
     void Clear();
     void SetHead(const void* data, unsigned length);
+    void ReadWholeFileAsHead(FILE* file, int64_t fileLength);
 
     char* m_head;
     unsigned m_headLength;

@@ -3,7 +3,11 @@
 // It is not zlib's CRC-32, which starts from all one bits and inverts.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+
+// Checksums read files in blocks of this size.
+constexpr unsigned kCrcBlock = 65536;
 
 // Continues `crc` over `length` bytes.
 unsigned UpdateCrc32(const void* data, unsigned length, unsigned crc);
@@ -13,6 +17,9 @@ unsigned GetFileCrc32(const char* path);
 
 // Checksum of the next `length` bytes of `file`; its position is restored.
 unsigned GetRangeCrc32(FILE* file, unsigned length);
+
+// The checksum of A followed by B, from the checksums of both and B's length.
+unsigned CombineCrc32(unsigned crcA, unsigned crcB, uint64_t lengthB);
 
 // The byte-at-a-time table method: the reference every faster method must
 // agree with.

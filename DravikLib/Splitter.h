@@ -15,7 +15,7 @@
 #include "Str.h"
 
 #include <cstdint>
-#include <vector>
+#include <cstdio>
 
 constexpr unsigned kChunkHeaderSize = 12;
 constexpr unsigned kFileRecordSize = 8;
@@ -99,11 +99,11 @@ public:
 private:
     struct CPlan;
     void BuildChunkArchive(const char* nextName);
-    void PlanChecksums(FILE* input, uint64_t size, CPlan& plan);
+    unsigned DataLength(unsigned index, const CStr& nextName, unsigned remaining) const;
+    void PlanChecksums(FILE* input, unsigned size, CPlan& plan);
     FILE* CreateChunk(const char* path, ISplitterListener& listener);
-    void WriteChunk(FILE* input, FILE* chunkFile, unsigned dataLength, unsigned remaining,
-                    unsigned crc, const char* nextName, const CPlan& plan,
-                    ISplitterListener& listener);
+    void WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName, unsigned total,
+                    unsigned remaining, ISplitterListener& listener);
 
     CAppendedArchive* m_chunkArchive;
     unsigned m_chunkSize;

@@ -1,0 +1,317 @@
+#include "Splitter.h"
+
+#include "Crc32.h"
+#include "PathName.h"
+#include "Platform.h"
+#include "StreamFile.h"
+#include "StreamMemory.h"
+
+#include <cstring>
+
+namespace {
+
+// Sets with more chunks than this do not keep every chunk's checksum from
+// the first pass (4 MiB of them); each chunk is then checksummed just before
+// it is written.
+constexpr size_t kMaxPlannedChunks = 1u << 20;
+
+// Reads a chunk's window of the input and keeps the checksum of every byte
+// that passed, so that a change of the input between the checksum pass and
+// the copy is caught before the chunk is reported done.
+class CChecksumReader : public IAbStream {
+public:
+    explicit CChecksumReader(IAbStream& source) : m_source(&source), m_crc(0) {}
+    void Serialize(const void* data, unsigned length) override
+    {
+        Serialize(const_cast<void*>(data), length);
+    }
+    void Serialize(void* data, unsigned length) override
+    {
+        m_source->Serialize(data, length);
+        m_crc = UpdateCrc32(data, length, m_crc);
+    }
+    bool IsReading() const override { return true; }
+    void Seek(unsigned position) override { m_source->Seek(position); }
+    void SeekToBegin() override { m_source->SeekToBegin(); }
+    void SeekToEnd() override { m_source->SeekToEnd(); }
+    unsigned GetPosition() const override { return m_source->GetPosition(); }
+    unsigned GetLength() const override { return m_source->GetLength(); }
+    char* GetBuffer() override { return m_source->GetBuffer(); }
+    unsigned GetCrc() const { return m_crc; }
+
+private:
+    IAbStream* m_source;
+    unsigned m_crc;
+};
+
+CStr ChunkFileName(const char* base, unsigned index)
+{
+    return GetFileName(GetChunkName(base, index));
+}
+
+} // namespace
+
+struct CSplitter::CPlan {
+    unsigned fileCrc = 0;
+    std::vector<unsigned> chunkCrcs; // empty when the set has too many chunks
+};
+
+void PutU32(unsigned char* bytes, unsigned value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+unsigned GetU32(const unsigned char* bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<unsigned>(bytes[3]) << 24;
+}
+
+CSplitterException::CSplitterException(unsigned code, const char* file, int line)
+    : CExceptionBase(GetErrorMessage(code), file, line), m_code(code)
+{
+}
+
+const char* CSplitterException::GetErrorMessage(unsigned code)
+{
+    switch (code) {
+    case errOutputTooSmall: return "File output size is too small.";
+    case errReadInput: return "Can't read input file.";
+    case errAborted: return "Operation aborted.";
+    case errNoSelfExtractor: return "Could not get self-extractor.";
+    case errInputTooLarge: return "Input file is too large (4 GB or more).";
+    default: return "Unknown error.";
+    }
+}
+
+CStreamListener::CStreamListener(unsigned total, unsigned done, IAbStream& target,
+                                 ISplitterListener& listener)
+    : m_total(total), m_done(done), m_target(&target), m_listener(&listener)
+{
+}
+
+void CStreamListener::Serialize(const void* data, unsigned length)
+{
+    Serialize(const_cast<void*>(data), length);
+}
+
+void CStreamListener::Serialize(void* data, unsigned length)
+{
+    m_target->Serialize(data, length);
+    m_listener->OnProgress(m_done, m_target->GetPosition(), m_total);
+    uint64_t done = static_cast<uint64_t>(m_done) + length;
+    m_done = done > m_total ? m_total : static_cast<unsigned>(done);
+}
+
+CSplitter::CSplitter(unsigned chunkSize, const char* inputPath, const char* outputBase)
+    : CAppendedArchive(GetModulePath()), m_chunkArchive(nullptr), m_chunkSize(chunkSize),
+      m_inputPath(inputPath), m_outputBase(outputBase), m_inputName(GetFileName(inputPath)),
+      m_chunkIndex(0), m_firstOverhead(0), m_fileRecord(), m_header(), m_dataPlaceholder(0)
+{
+    if (GetEntryCount() == 0)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errNoSelfExtractor);
+    if (chunkSize < static_cast<uint64_t>(GetEntrySize(0)) + kChunkHeaderSize)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errOutputTooSmall);
+    if (m_outputBase.IsEmpty())
+        m_outputBase = m_inputPath;
+    m_spaceRoot = GetSpaceRoot(m_outputBase);
+}
+
+CSplitter::~CSplitter()
+{
+    delete m_chunkArchive;
+}
+
+// Chunk 0's archive: the stub as head and the entries DATA0 to DATA2. The
+// header and data entries are added when chunk 0 is written; placeholders
+// for them count into firstOverhead, every byte of chunk 0 but its data.
+void CSplitter::BuildChunkArchive(const char* nextName)
+{
+    CStreamMemory stub;
+    CopyEntry(stub, 0);
+    delete m_chunkArchive;
+    m_chunkArchive = nullptr;
+    m_chunkArchive = new CAppendedArchive(stub.GetBuffer(), stub.GetLength());
+    m_nextNameHeld = nextName;
+    m_chunkArchive->AddBuffer(m_inputName.Get(), m_inputName.Length() + 1);
+    m_chunkArchive->AddBuffer(m_fileRecord, kFileRecordSize);
+    m_chunkArchive->AddBuffer(m_nextNameHeld.Get(), m_nextNameHeld.Length() + 1);
+    m_chunkArchive->AddBuffer(m_header, kChunkHeaderSize);
+    m_chunkArchive->AddBuffer(&m_dataPlaceholder, 1);
+    m_firstOverhead = m_chunkArchive->GetTotalSize() - 1;
+    m_chunkArchive->RemoveEntry(4);
+    m_chunkArchive->RemoveEntry(3);
+}
+
+// Data bytes of chunk `index`: what the chunk size leaves beside the chunk's
+// other bytes, no more than the input still holds.
+unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, unsigned remaining) const
+{
+    unsigned overhead = index == 0 ? m_firstOverhead : nextName.Length() + 1 + kChunkHeaderSize;
+    unsigned room = m_chunkSize - overhead;
+    return remaining < room ? remaining : room;
+}
+
+// The first pass over the input: the checksum of every chunk as the set will
+// cut it, and from those the whole file's.
+void CSplitter::PlanChecksums(FILE* input, unsigned size, CPlan& plan)
+{
+    unsigned char block[kCrcBlock];
+    unsigned index = 0, remaining = size;
+    unsigned chunkLength = DataLength(0, m_nextNameHeld, remaining);
+    unsigned left = chunkLength, chunkCrc = 0;
+    while (remaining > 0) {
+        unsigned step = remaining < kCrcBlock ? remaining : kCrcBlock;
+        if (std::fread(block, 1, step, input) != step)
+            DRAVIK_THROW(CStreamException, "Error reading file");
+        for (unsigned at = 0; at < step;) {
+            unsigned take = step - at < left ? step - at : left;
+            chunkCrc = UpdateCrc32(block + at, take, chunkCrc);
+            at += take;
+            left -= take;
+            remaining -= take;
+            if (left > 0)
+                continue;
+            plan.fileCrc = CombineCrc32(plan.fileCrc, chunkCrc, chunkLength);
+            if (plan.chunkCrcs.size() < kMaxPlannedChunks)
+                plan.chunkCrcs.push_back(chunkCrc);
+            ++index;
+            chunkLength = left = DataLength(index, ChunkFileName(m_outputBase, index + 1), remaining);
+            chunkCrc = 0;
+        }
+    }
+    if (plan.chunkCrcs.size() >= kMaxPlannedChunks)
+        plan.chunkCrcs.clear();
+    if (PlatformSeek(input, 0, SEEK_SET) != 0)
+        DRAVIK_THROW(CStreamException, "Error reading file");
+}
+
+// Creates a chunk file; when that fails, asks whether to go on and, if so,
+// tries again.
+FILE* CSplitter::CreateChunk(const char* path, ISplitterListener& listener)
+{
+    for (;;) {
+        FILE* file = std::fopen(path, "wb");
+        if (file)
+            return file;
+        if (!listener.OnProblem(ISplitterListener::problemCannotCreate))
+            DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
+    }
+}
+
+void CSplitter::Split(ISplitterListener& listener)
+{
+    m_chunkIndex = 0;
+    CFileHandle input(m_inputPath, "rb");
+    if (!input)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
+    int64_t size = -1;
+    if (PlatformSeek(input, 0, SEEK_END) == 0)
+        size = PlatformTell(input);
+    if (size < 0 || PlatformSeek(input, 0, SEEK_SET) != 0)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
+    if (static_cast<uint64_t>(size) > kMaxInputSize)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errInputTooLarge);
+
+    BuildChunkArchive(ChunkFileName(m_outputBase, 1));
+    // A chunk size that leaves chunk 0 no room for data could never finish.
+    if (m_chunkSize <= m_firstOverhead)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errOutputTooSmall);
+
+    const unsigned total = static_cast<unsigned>(size);
+    CPlan plan;
+    PlanChecksums(input, total, plan);
+    PutU32(m_fileRecord, plan.fileCrc);
+    PutU32(m_fileRecord + 4, total);
+
+    CStr nextName = m_nextNameHeld;
+    for (unsigned remaining = total; remaining > 0;) {
+        WriteChunk(input, plan, nextName, total, remaining, listener);
+        remaining -= GetU32(m_header + 4);
+        ++m_chunkIndex;
+        nextName = ChunkFileName(m_outputBase, m_chunkIndex + 1);
+    }
+    input.Close();
+}
+
+// One turn of the split: announce, check, create and write chunk
+// m_chunkIndex. Leaves the chunk's header in m_header.
+void CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName, unsigned total,
+                           unsigned remaining, ISplitterListener& listener)
+{
+    const unsigned index = m_chunkIndex;
+    listener.OnChunkStart(index);
+    CStr path = GetChunkName(m_outputBase, index);
+    uint64_t free = GetFreeSpace(m_spaceRoot);
+    unsigned overhead = index == 0 ? m_firstOverhead : nextName.Length() + 1 + kChunkHeaderSize;
+    if (FileExists(path) && !listener.OnFileExists(path))
+        DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
+    unsigned dataLength = DataLength(index, nextName, remaining);
+    if (free < static_cast<uint64_t>(dataLength) + overhead &&
+        !listener.OnProblem(ISplitterListener::problemNoSpace))
+        DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
+    FILE* file = CreateChunk(path, listener);
+
+    CStreamFile chunk(file, 0, 1, true);
+    unsigned crc = index < plan.chunkCrcs.size() ? plan.chunkCrcs[index]
+                                                  : GetRangeCrc32(input, dataLength);
+    PutU32(m_header, crc);
+    PutU32(m_header + 4, dataLength);
+    PutU32(m_header + 8, index);
+
+    CStreamFile window(input, dataLength, 0, false);
+    CChecksumReader data(window);
+    CStreamListener progress(total, total - remaining, chunk, listener);
+    if (index == 0) {
+        m_chunkArchive->AddBuffer(m_header, kChunkHeaderSize);
+        m_chunkArchive->AddStream(data);
+        m_chunkArchive->Write(progress);
+        m_chunkArchive->RemoveEntry(4); // the reader lives on this stack only
+    } else {
+        chunk.Serialize(static_cast<const void*>(nextName.Get()), nextName.Length() + 1);
+        chunk.Serialize(static_cast<const void*>(m_header), kChunkHeaderSize);
+        CopyStream(data, progress, 0);
+    }
+    chunk.Close();
+    if (data.GetCrc() != crc)
+        DRAVIK_THROW(CStreamException, "Input file changed while it was being split");
+    listener.OnChunkDone(index, dataLength);
+}
+
+CStr GetChunkName(const char* base, unsigned index)
+{
+    CPathParts parts = SplitPath(base);
+    char ext[16] = "exe";
+    if (index > 0)
+        std::snprintf(ext, sizeof ext, "%03X", index - 1);
+    parts.ext = ext;
+    return MakePath(parts);
+}
+
+CStr GetFileName(const char* path)
+{
+    CPathParts parts = SplitPath(path);
+    CStr name = parts.name;
+    name += parts.ext;
+    return name;
+}
+
+CStr GetDriveRoot(const char* path)
+{
+    CPathParts parts = SplitPath(path);
+    char letter = parts.drive.IsEmpty() ? '\0' : parts.drive.Get()[0];
+    if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')))
+        return CStr();
+    char root[4] = {letter, ':', '\\', '\0'};
+    return CStr(root);
+}
+
+CStr GetSpaceRoot(const char* outputBase)
+{
+    return PlatformHasDrives() ? GetDriveRoot(outputBase) : SplitPath(outputBase).dir;
+}
+
+uint64_t GetFreeSpace(const char* root)
+{
+    return PlatformFreeSpace(root);
+}

@@ -7,6 +7,7 @@
 #include "StreamMemory.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -14,6 +15,12 @@ namespace {
 // the first pass (4 MiB of them); each chunk is then checksummed just before
 // it is written.
 constexpr size_t kMaxPlannedChunks = 1u << 20;
+
+// Buffer of the input and of each chunk file, and block of the checksum
+// pass. The copy moves 16 KiB at a time; the buffers turn that into fewer
+// system calls. 128 KiB is what split(1) uses; 1 MiB writes measured several
+// times slower on Linux page cache.
+constexpr unsigned kFileBuffer = 1u << 17;
 
 // Reads a chunk's window of the input and keeps the checksum of every byte
 // that passed, so that a change of the input between the checksum pass and
@@ -156,12 +163,13 @@ unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, unsigned re
 // cut it, and from those the whole file's.
 void CSplitter::PlanChecksums(FILE* input, unsigned size, CPlan& plan)
 {
-    unsigned char block[kCrcBlock];
+    std::vector<unsigned char> buffer(kFileBuffer);
+    unsigned char* block = buffer.data();
     unsigned index = 0, remaining = size;
     unsigned chunkLength = DataLength(0, m_nextNameHeld, remaining);
     unsigned left = chunkLength, chunkCrc = 0;
     while (remaining > 0) {
-        unsigned step = remaining < kCrcBlock ? remaining : kCrcBlock;
+        unsigned step = remaining < kFileBuffer ? remaining : kFileBuffer;
         if (std::fread(block, 1, step, input) != step)
             DRAVIK_THROW(CStreamException, "Error reading file");
         for (unsigned at = 0; at < step;) {
@@ -188,12 +196,15 @@ void CSplitter::PlanChecksums(FILE* input, unsigned size, CPlan& plan)
 
 // Creates a chunk file; when that fails, asks whether to go on and, if so,
 // tries again.
-FILE* CSplitter::CreateChunk(const char* path, ISplitterListener& listener)
+FILE* CSplitter::CreateChunk(const char* path, std::vector<char>& buffer,
+                             ISplitterListener& listener)
 {
     for (;;) {
         FILE* file = std::fopen(path, "wb");
-        if (file)
+        if (file) {
+            std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
             return file;
+        }
         if (!listener.OnProblem(ISplitterListener::problemCannotCreate))
             DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
     }
@@ -203,8 +214,13 @@ void CSplitter::Split(ISplitterListener& listener)
 {
     m_chunkIndex = 0;
     CFileHandle input(m_inputPath, "rb");
-    if (!input)
+    // Linux opens a folder for reading too; only a file can be split.
+    if (!input || !FileExists(m_inputPath))
         DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
+    // The C library takes a size only with a buffer of ours; both buffers
+    // outlive the files that use them.
+    std::vector<char> inputBuffer(kFileBuffer), chunkBuffer(kFileBuffer);
+    std::setvbuf(input, inputBuffer.data(), _IOFBF, inputBuffer.size());
     int64_t size = -1;
     if (PlatformSeek(input, 0, SEEK_END) == 0)
         size = PlatformTell(input);
@@ -226,7 +242,7 @@ void CSplitter::Split(ISplitterListener& listener)
 
     CStr nextName = m_nextNameHeld;
     for (unsigned remaining = total; remaining > 0;) {
-        WriteChunk(input, plan, nextName, total, remaining, listener);
+        WriteChunk(input, plan, nextName, total, remaining, chunkBuffer, listener);
         remaining -= GetU32(m_header + 4);
         ++m_chunkIndex;
         nextName = ChunkFileName(m_outputBase, m_chunkIndex + 1);
@@ -237,7 +253,8 @@ void CSplitter::Split(ISplitterListener& listener)
 // One turn of the split: announce, check, create and write chunk
 // m_chunkIndex. Leaves the chunk's header in m_header.
 void CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName, unsigned total,
-                           unsigned remaining, ISplitterListener& listener)
+                           unsigned remaining, std::vector<char>& buffer,
+                           ISplitterListener& listener)
 {
     const unsigned index = m_chunkIndex;
     listener.OnChunkStart(index);
@@ -250,7 +267,7 @@ void CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
     if (free < static_cast<uint64_t>(dataLength) + overhead &&
         !listener.OnProblem(ISplitterListener::problemNoSpace))
         DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
-    FILE* file = CreateChunk(path, listener);
+    FILE* file = CreateChunk(path, buffer, listener);
 
     CStreamFile chunk(file, 0, 1, true);
     unsigned crc = index < plan.chunkCrcs.size() ? plan.chunkCrcs[index]

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 constexpr unsigned kChunkHeaderSize = 12;
 constexpr unsigned kFileRecordSize = 8;
@@ -101,9 +102,9 @@ private:
     void BuildChunkArchive(const char* nextName);
     unsigned DataLength(unsigned index, const CStr& nextName, unsigned remaining) const;
     void PlanChecksums(FILE* input, unsigned size, CPlan& plan);
-    FILE* CreateChunk(const char* path, ISplitterListener& listener);
+    FILE* CreateChunk(const char* path, std::vector<char>& buffer, ISplitterListener& listener);
     void WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName, unsigned total,
-                    unsigned remaining, ISplitterListener& listener);
+                    unsigned remaining, std::vector<char>& buffer, ISplitterListener& listener);
 
     CAppendedArchive* m_chunkArchive;
     unsigned m_chunkSize;

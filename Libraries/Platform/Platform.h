@@ -42,7 +42,10 @@ bool PlatformModulePath(char* buffer, unsigned size);
 bool PlatformAddsExeExtension();
 
 // One key press from the console or terminal, without echo and without
-// waiting for Enter. -1 when there is no console or terminal to read from.
+// waiting for Enter. A key that sends several codes (an arrow, a function
+// key: an escape sequence on a terminal, a 0 or 0xE0 prefix on the Windows
+// console) comes as one code above 255, so it never reads as ESC or as a
+// letter. -1 when there is no console or terminal to read from.
 int PlatformReadKey();
 
 // One character straight to the console or terminal, bypassing stdout.

@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <termios.h>
@@ -78,6 +79,49 @@ int Terminal()
 
 } // namespace
 
+namespace {
+
+// One byte from the terminal; with a timeout (milliseconds, -1 waits) -1
+// when none comes in time.
+int ReadByte(int fd, int timeout)
+{
+    if (timeout >= 0) {
+        struct pollfd ready = {fd, POLLIN, 0};
+        if (poll(&ready, 1, timeout) <= 0)
+            return -1;
+    }
+    unsigned char byte;
+    ssize_t n;
+    do {
+        n = read(fd, &byte, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1 ? byte : -1;
+}
+
+// A terminal sends an arrow or a function key as ESC followed at once by
+// more bytes ("ESC [ A"); a lone ESC is the Escape key.
+int ReadKeyCode(int fd)
+{
+    const int kSequenceWait = 30;
+    int key = ReadByte(fd, -1);
+    if (key != 27)
+        return key;
+    int next = ReadByte(fd, kSequenceWait);
+    if (next < 0)
+        return 27;
+    if (next != '[' && next != 'O')
+        return 0x100 | next; // Alt and a key
+    int final = next;
+    for (int i = 0; i < 16; ++i) {
+        final = ReadByte(fd, kSequenceWait);
+        if (final < 0 || (final >= 0x40 && final <= 0x7E))
+            break;
+    }
+    return 0x100 | (final < 0 ? next : final);
+}
+
+} // namespace
+
 int PlatformReadKey()
 {
     int fd = Terminal();
@@ -90,13 +134,9 @@ int PlatformReadKey()
     raw.c_cc[VTIME] = 0;
     if (tcsetattr(fd, TCSANOW, &raw) != 0)
         return -1;
-    unsigned char key = 0;
-    ssize_t n;
-    do {
-        n = read(fd, &key, 1);
-    } while (n < 0 && errno == EINTR);
+    int key = ReadKeyCode(fd);
     tcsetattr(fd, TCSANOW, &saved);
-    return n == 1 ? key : -1;
+    return key;
 }
 
 void PlatformPutChar(int c)

@@ -23,7 +23,8 @@ namespace {
 } // namespace
 
 CStreamFile::CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile)
-    : m_mode(mode), m_file(file), m_ownsFile(ownsFile), m_length(length), m_start(0)
+    : m_mode(mode), m_file(file), m_ownsFile(ownsFile), m_length(length), m_start(0),
+      m_position(0)
 {
     if (!file)
         DRAVIK_THROW(CStreamException, "Invalid file for streaming");
@@ -33,7 +34,7 @@ CStreamFile::CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile)
 }
 
 CStreamFile::CStreamFile(const char* path, int mode, int share)
-    : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0)
+    : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0), m_position(0)
 {
     m_file = PlatformOpenShared(path, mode == 0 ? "rb" : "wb", share);
     if (!m_file)
@@ -43,7 +44,7 @@ CStreamFile::CStreamFile(const char* path, int mode, int share)
 }
 
 CStreamFile::CStreamFile(const CStreamFile& source, int mode)
-    : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0)
+    : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0), m_position(0)
 {
     m_file = PlatformDupStream(source.m_file, mode == 0 ? "rb" : "wb");
     if (!m_file)
@@ -80,49 +81,49 @@ void CStreamFile::Serialize(const void* data, unsigned length)
 
 void CStreamFile::Serialize(void* data, unsigned length)
 {
-    unsigned position = GetPosition();
     if (IsReading()) {
-        if (static_cast<uint64_t>(position) + length > m_length)
+        if (static_cast<uint64_t>(m_position) + length > m_length)
             DRAVIK_THROW(CStreamException, "Reading past end of file");
         errno = 0;
         if (std::fread(data, 1, length, m_file) != length) {
             int error = std::ferror(m_file) ? errno : 0;
             std::clearerr(m_file);
-            PlatformSeek(m_file, m_start + position, SEEK_SET);
+            PlatformSeek(m_file, m_start + m_position, SEEK_SET);
             ThrowIoError("Error reading file", error, __FILE__, __LINE__);
         }
+        m_position += length;
         return;
     }
     errno = 0;
     if (std::fwrite(data, 1, length, m_file) != length) {
         int error = errno;
         std::clearerr(m_file);
+        m_position = static_cast<unsigned>(PlatformTell(m_file) - m_start);
         ThrowIoError("Error writing file", error, __FILE__, __LINE__);
     }
-    unsigned end = GetPosition();
-    if (end > m_length)
-        m_length = end;
+    m_position += length;
+    if (m_position > m_length)
+        m_length = m_position;
 }
 
 void CStreamFile::Seek(unsigned position)
 {
     if (position > m_length || PlatformSeek(m_file, m_start + position, SEEK_SET) != 0)
         DRAVIK_THROW(CStreamException, "Invalid seek position");
+    m_position = position;
 }
 
 void CStreamFile::SeekToBegin()
 {
     PlatformSeek(m_file, m_start, SEEK_SET);
+    m_position = 0;
 }
 
+// The physical end of the file, not start + length.
 void CStreamFile::SeekToEnd()
 {
     PlatformSeek(m_file, 0, SEEK_END);
-}
-
-unsigned CStreamFile::GetPosition() const
-{
-    return static_cast<unsigned>(PlatformTell(m_file) - m_start);
+    m_position = static_cast<unsigned>(PlatformTell(m_file) - m_start);
 }
 
 char* CStreamFile::GetBuffer()

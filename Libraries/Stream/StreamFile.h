@@ -27,7 +27,7 @@ public:
     void Seek(unsigned position) override;
     void SeekToBegin() override;
     void SeekToEnd() override;
-    unsigned GetPosition() const override;
+    unsigned GetPosition() const override { return m_position; }
     unsigned GetLength() const override { return m_length; }
     char* GetBuffer() override;
     virtual int Flush();
@@ -46,6 +46,10 @@ private:
     bool m_ownsFile;
     unsigned m_length;
     int64_t m_start;
+    // The file position minus m_start, kept here rather than asked of the C
+    // library, which costs a system call each time. Windows over one FILE
+    // share its real position: every user seeks its window before reading.
+    unsigned m_position;
 };
 
 // True when `path` names an existing entry that is not a directory.

@@ -1,0 +1,344 @@
+#include "Joiner.h"
+
+#include "Crc32.h"
+#include "PathName.h"
+#include "Splitter.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// One step copies at most this many bytes, so the window repaints between.
+constexpr unsigned kStepBytes = 65536;
+constexpr unsigned kTextSize = 1024;
+
+const char kNoFileData[] = "Could not get file data.";
+const char kCannotCreate[] = "Could not create output file.";
+const char kErrorReading[] = "Error reading %s.";
+const char kMissingChunks[] = "Missing one or more file chunks. The file is not complete.";
+const char kBadSequence[] = "Invalid file chunk sequence (%u).";
+const char kBadChunk[] = "Invalid chunk. The file is not complete.";
+const char kBadChunkCrc[] = "Invalid chunk checksum (%u).";
+const char kBadFileCrc[] = "Invalid checksum.";
+const char kSuccess[] = "%s written with success.";
+const char kBadName[] = "Invalid file name in the chunk set.";
+const char kNotComplete[] = "The file is not complete.";
+
+unsigned Smaller(uint64_t a, uint64_t b)
+{
+    return static_cast<unsigned>(a < b ? a : b);
+}
+
+} // namespace
+
+bool IsPlainFileName(const char* name)
+{
+    size_t length = std::strlen(name);
+    if (length == 0 || length >= kMaxName || std::strcmp(name, ".") == 0 ||
+        std::strcmp(name, "..") == 0)
+        return false;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+        if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':')
+            return false;
+    return true;
+}
+
+CJoiner::CJoiner(IJoinerDisplay& display, const char* firstChunk)
+    : m_display(display), m_firstChunk(firstChunk), m_outputName(), m_nextName(), m_step(0),
+      m_archive(nullptr), m_output(nullptr), m_chunk(nullptr), m_remaining(0), m_fileCrc(0),
+      m_totalSize(0), m_headerCrc(0), m_headerLength(0), m_headerIndex(0), m_chunkIndex(0),
+      m_copyFrom(0), m_copyTo(0)
+{
+    CPathParts parts = SplitPath(firstChunk);
+    parts.name = "";
+    parts.ext = "";
+    m_folder = MakePath(parts);
+}
+
+CJoiner::~CJoiner()
+{
+    delete m_chunk;
+    delete m_output;
+    delete m_archive;
+}
+
+bool CJoiner::RunStep()
+{
+    try {
+        switch (m_step) {
+        case 0: return OpenPayload();
+        case 1: return PrepareOutput();
+        case 2: return CopyOwnData();
+        case 3: return CopyChunkFile();
+        case 4: return CheckWholeFile();
+        case 5: return ReportSuccess();
+        default: return true;
+        }
+    } catch (const CStreamException& e) {
+        // A read or write that failed under the copy: a full disk, a chunk
+        // removed or cut short while it was read.
+        CStr text(e.GetText());
+        char* end = std::strchr(const_cast<char*>(text.Get()), '\n');
+        if (end)
+            *end = '\0';
+        m_display.ShowError(text);
+        m_display.ShowError(kNotComplete);
+        return false;
+    }
+}
+
+void CJoiner::Error(const char* format, const char* text)
+{
+    char buffer[kTextSize];
+    std::snprintf(buffer, sizeof buffer, format, text ? text : "");
+    m_display.ShowError(buffer);
+}
+
+void CJoiner::ErrorNumber(const char* format, unsigned number)
+{
+    char buffer[kTextSize];
+    std::snprintf(buffer, sizeof buffer, format, number);
+    m_display.ShowError(buffer);
+}
+
+// Step 0: the payload behind the first chunk, checked whole before anything
+// is written: five entries of the expected sizes and plain file names.
+bool CJoiner::OpenPayload()
+{
+    delete m_archive;
+    m_archive = new CAppendedArchive(m_firstChunk.Get());
+    if (!m_archive->HasHead() || m_archive->GetEntryCount() < 5 ||
+        m_archive->GetEntryLength(1) != kFileRecordSize ||
+        m_archive->GetEntryLength(3) != kChunkHeaderSize || !ReadPayloadName(0, m_outputName) ||
+        !ReadPayloadName(2, m_nextName)) {
+        Error(kNoFileData);
+        return false;
+    }
+    if (!IsPlainFileName(m_outputName) || !IsPlainFileName(m_nextName)) {
+        Error(kBadName);
+        return false;
+    }
+    m_step = 1;
+    return true;
+}
+
+// A name entry: at most kMaxName bytes, its last one the terminating NUL.
+bool CJoiner::ReadPayloadName(unsigned entry, char* name)
+{
+    unsigned length = m_archive->GetEntryLength(entry);
+    if (length == 0 || length > kMaxName)
+        return false;
+    m_archive->ReadEntry(name, entry);
+    return name[length - 1] == '\0';
+}
+
+void CJoiner::SetHeader(const unsigned char* bytes)
+{
+    m_headerCrc = GetU32(bytes);
+    m_headerLength = GetU32(bytes + 4);
+    m_headerIndex = GetU32(bytes + 8);
+}
+
+void CJoiner::NextRange()
+{
+    m_copyFrom = m_copyTo;
+    m_copyTo = Smaller(m_headerLength, static_cast<uint64_t>(m_copyFrom) + kStepBytes);
+}
+
+// Step 1: create the output in the current folder and take chunk 0's header.
+bool CJoiner::PrepareOutput()
+{
+    unsigned char record[kFileRecordSize], header[kChunkHeaderSize];
+    m_archive->ReadEntry(record, 1);
+    m_fileCrc = GetU32(record);
+    m_totalSize = GetU32(record + 4);
+    m_archive->ReadEntry(header, 3);
+    SetHeader(header);
+
+    FILE* file = std::fopen(m_outputName, "wb+");
+    if (!file) {
+        Error(kCannotCreate);
+        return false;
+    }
+    m_output = new CStreamFile(file, 0, 1, true);
+    m_remaining = m_totalSize;
+    m_display.UpdateProgress(0, m_totalSize);
+    m_display.SetStatus(m_outputName, m_chunkIndex);
+    // A chunk never holds more than the bytes still missing.
+    if (m_headerLength > m_remaining) {
+        Error(kBadChunk);
+        return false;
+    }
+    m_copyFrom = 0;
+    m_copyTo = Smaller(m_headerLength, kStepBytes);
+    m_step = 2;
+    return true;
+}
+
+// Step 2, repeated: the first chunk's own data.
+bool CJoiner::CopyOwnData()
+{
+    m_remaining -= m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, 4);
+    m_display.UpdateProgress(m_totalSize - m_remaining, m_totalSize);
+    NextRange();
+    if (m_copyFrom != m_copyTo)
+        return true;
+    if (!FinishChunk())
+        return false;
+    if (m_step == 2)
+        m_step = 3;
+    return true;
+}
+
+// Step 3, repeated: the data of each later chunk file.
+bool CJoiner::CopyChunkFile()
+{
+    if (m_copyTo > m_copyFrom)
+        m_remaining -= CopyStream(*m_chunk, *m_output, m_copyTo - m_copyFrom);
+    m_display.UpdateProgress(m_totalSize - m_remaining, m_totalSize);
+    NextRange();
+    if (m_copyFrom != m_copyTo)
+        return true;
+    return FinishChunk();
+}
+
+// After a chunk's last byte: check it, then go on to the whole-file check or
+// to the next chunk file.
+bool CJoiner::FinishChunk()
+{
+    if (!VerifyChunk()) {
+        Error(kBadChunk);
+        return false;
+    }
+    if (m_remaining == 0) {
+        m_step = 4;
+        return true;
+    }
+    return OpenNextChunk();
+}
+
+// Reads back from the disk the bytes just written for this chunk, through a
+// second stream on the output's handle, and checks them against the header.
+bool CJoiner::VerifyChunk()
+{
+    if (m_output->Flush() != 0)
+        DRAVIK_THROW(CStreamException, "Error writing file");
+    if (m_chunkIndex != m_headerIndex) {
+        ErrorNumber(kBadSequence, m_chunkIndex);
+        return false;
+    }
+    unsigned position = m_output->GetPosition();
+    if (position < m_headerLength) { // fewer bytes arrived than the chunk declares
+        ErrorNumber(kBadChunkCrc, m_chunkIndex);
+        return false;
+    }
+    CStreamFile back(*m_output, 0);
+    back.Seek(position - m_headerLength);
+    unsigned char block[kCrcBlock];
+    unsigned crc = 0;
+    for (unsigned left = back.GetLength() - back.GetPosition(); left > 0;) {
+        unsigned step = Smaller(left, kCrcBlock);
+        back.Serialize(static_cast<void*>(block), step);
+        crc = UpdateCrc32(block, step, crc);
+        left -= step;
+    }
+    if (crc != m_headerCrc) {
+        ErrorNumber(kBadChunkCrc, m_chunkIndex);
+        return false;
+    }
+    return true;
+}
+
+// Opens the chunk named by the previous one, always beside the first chunk.
+bool CJoiner::OpenNextChunk()
+{
+    ++m_chunkIndex;
+    m_display.SetStatus(m_nextName, m_chunkIndex);
+    CStr path(m_folder);
+    path += m_nextName;
+    delete m_chunk;
+    m_chunk = nullptr;
+    CStreamFile* chunk;
+    try {
+        chunk = new CStreamFile(path, 0, 0);
+    } catch (const CStreamException&) {
+        Error(kErrorReading, path);
+        Error(kMissingChunks);
+        return false;
+    }
+    m_chunk = chunk;
+    if (!ReadChunkStart(*chunk, path)) {
+        delete m_chunk;
+        m_chunk = nullptr;
+        return false;
+    }
+    m_copyFrom = 0;
+    m_copyTo = Smaller(m_headerLength, kStepBytes);
+    return true;
+}
+
+// The next chunk's name and this chunk's header, at the start of the file.
+bool CJoiner::ReadChunkStart(CStreamFile& chunk, const char* path)
+{
+    const unsigned length = chunk.GetLength();
+    unsigned n = 0;
+    for (;; ++n) {
+        if (chunk.GetPosition() >= length) { // the file ends inside the stored name
+            Error(kErrorReading, path);
+            Error(kBadChunk);
+            return false;
+        }
+        if (n == kMaxName)
+            break;
+        chunk.Serialize(static_cast<void*>(m_nextName + n), 1);
+        if (m_nextName[n] == '\0')
+            break;
+    }
+    if (n == kMaxName || !IsPlainFileName(m_nextName)) {
+        m_nextName[0] = '\0';
+        Error(kBadName);
+        Error(kBadChunk);
+        return false;
+    }
+    unsigned char header[kChunkHeaderSize];
+    if (length - chunk.GetPosition() < kChunkHeaderSize) { // the file ends inside the header
+        Error(kErrorReading, path);
+        Error(kBadChunk);
+        return false;
+    }
+    chunk.Serialize(static_cast<void*>(header), kChunkHeaderSize);
+    SetHeader(header);
+    if (m_headerIndex != m_chunkIndex) {
+        ErrorNumber(kBadSequence, m_chunkIndex);
+        Error(kMissingChunks);
+        return false;
+    }
+    if (m_headerLength > m_remaining) {
+        Error(kBadChunk);
+        return false;
+    }
+    return true;
+}
+
+// Step 4: the whole file, read again by its name.
+bool CJoiner::CheckWholeFile()
+{
+    if (m_output->Flush() != 0)
+        DRAVIK_THROW(CStreamException, "Error writing file");
+    if (GetFileCrc32(m_outputName) != m_fileCrc) {
+        Error(kBadFileCrc);
+        return false;
+    }
+    m_step = 5;
+    return true;
+}
+
+bool CJoiner::ReportSuccess()
+{
+    char buffer[kTextSize];
+    std::snprintf(buffer, sizeof buffer, kSuccess, m_outputName);
+    m_display.ShowInfo(buffer);
+    m_step = kStepDone;
+    return true;
+}

@@ -1,0 +1,299 @@
+#!/usr/bin/env python3
+"""End-to-end cases of the joiner: sets written by dravik, damaged sets and
+crafted sets, each run through a front end of the joiner, whose messages (the
+texts of its boxes, in order), exit code and written files are compared.
+
+usage: test_joiner.py --bin BUILD/bin [--front linux]"""
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import chunkset  # noqa: E402
+
+MISSING = "Missing one or more file chunks. The file is not complete."
+BAD_CHUNK = "Invalid chunk. The file is not complete."
+BAD_NAME = "Invalid file name in the chunk set."
+NO_DATA = "Could not get file data."
+
+
+class LinuxFront:
+    """The Linux terminal joiner: messages are its lines on standard error."""
+
+    def __init__(self, bin_dir):
+        self.joiner = os.path.join(bin_dir, "dravikx")
+
+    def run(self, first, cwd):
+        result = subprocess.run([self.joiner, first], cwd=cwd, stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=120)
+        return result.stderr.decode().splitlines(), result.returncode
+
+    def success_code(self):
+        return 0
+
+    def path_text(self, path):
+        return path
+
+
+FRONTS = {"linux": LinuxFront}
+
+
+class Context:
+    """A scratch folder with `src` (inputs), `set` (chunks) and `out` (where
+    the joiner runs), and the programs under test."""
+
+    def __init__(self, bin_dir, front):
+        self.bin_dir = bin_dir
+        self.front = front
+        self.root = tempfile.mkdtemp(prefix="dravik-join-")
+        for sub in ("src", "set", "out"):
+            os.makedirs(os.path.join(self.root, sub))
+        self.stub = self.dravik_stub()
+
+    def path(self, *parts):
+        return os.path.join(self.root, *parts)
+
+    def dravik_stub(self):
+        with open(os.path.join(self.bin_dir, "dravik"), "rb") as f:
+            _, entries = chunkset.read_archive(f.read())
+        return entries[0][1]
+
+    def chunk_size(self, data_per_chunk):
+        """A chunk size that gives later chunks of a set of "big.zip" about
+        `data_per_chunk` data bytes, whatever the stub's length."""
+        return len(self.stub) + 111 + 7 + 7 + data_per_chunk
+
+    def split(self, data, data_per_chunk, name="big.zip"):
+        source = self.path("src", name)
+        with open(source, "wb") as f:
+            f.write(data)
+        size = str(self.chunk_size(data_per_chunk))
+        result = subprocess.run([os.path.join(self.bin_dir, "dravik"), source, size, "-y"],
+                                cwd=self.path("set"), capture_output=True,
+                                stdin=subprocess.DEVNULL)
+        assert result.returncode == 0, result.stdout.decode()
+        base = os.path.splitext(name)[0]
+        return sorted(os.listdir(self.path("set")), key=lambda n: (not n.endswith(".exe"), n))
+
+    def run(self, first="big.exe", cwd=None):
+        return self.front.run(self.path("set", first), cwd or self.path("out"))
+
+    def expect(self, got, messages, success=False):
+        texts, code = got
+        assert texts == messages, f"messages {texts!r}, expected {messages!r}"
+        wanted = self.front.success_code() if success else 1
+        assert code == wanted, f"exit code {code}, expected {wanted}"
+
+    def output(self, name="big.zip", folder="out"):
+        path = self.path(folder, name)
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def write(self, folder, name, data):
+        with open(self.path(folder, name), "wb") as f:
+            f.write(data)
+
+    def close(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def sample(size, seed=1):
+    import random
+    return random.Random(seed).randbytes(size)
+
+
+# Round trips.
+
+def case_multi_chunk_round_trip(t):
+    data = sample(700000)
+    names = t.split(data, 200000)
+    assert len(names) == 4, names
+    t.expect(t.run(cwd=t.path("set")), ["big.zip written with success."], success=True)
+    assert t.output(folder="set") == data
+
+
+def case_single_chunk_needs_no_other_file(t):
+    data = sample(1000)
+    assert t.split(data, 200000) == ["big.exe"]
+    t.expect(t.run(), ["big.zip written with success."], success=True)
+    assert t.output() == data
+
+
+def case_output_lands_in_the_current_folder(t):
+    data = sample(300000)
+    t.split(data, 100000)
+    t.expect(t.run(cwd=t.path("out")), ["big.zip written with success."], success=True)
+    assert t.output() == data
+    assert t.output(folder="set") is None
+
+
+def case_empty_file(t):
+    t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"empty.txt", b"", b"", b"big.000"))
+    t.expect(t.run(), ["empty.txt written with success."], success=True)
+    assert t.output("empty.txt") == b""
+
+
+# Damaged sets.
+
+def case_missing_chunk(t):
+    data = sample(700000)
+    t.split(data, 200000)
+    os.remove(t.path("set", "big.001"))
+    path = t.front.path_text(t.path("set", "big.001"))
+    t.expect(t.run(), [f"Error reading {path}.", MISSING])
+    written = t.output()
+    assert written is not None and data.startswith(written) and len(written) < len(data)
+
+
+def case_swapped_chunks(t):
+    t.split(sample(700000), 200000)
+    a, b = t.path("set", "big.000"), t.path("set", "big.001")
+    os.rename(a, a + ".x")
+    os.rename(b, a)
+    os.rename(a + ".x", b)
+    t.expect(t.run(), ["Invalid file chunk sequence (1).", MISSING])
+
+
+def case_flipped_data_byte(t):
+    for chunk, index in (("big.001", 2), ("big.exe", 0)):
+        t.split(sample(700000), 200000)
+        path = t.path("set", chunk)
+        with open(path, "r+b") as f:
+            f.seek(-5000 if chunk == "big.exe" else 5000, os.SEEK_END if chunk == "big.exe" else 0)
+            byte = f.read(1)
+            f.seek(-1, os.SEEK_CUR)
+            f.write(bytes([byte[0] ^ 0x40]))
+        t.expect(t.run(), [f"Invalid chunk checksum ({index}).", BAD_CHUNK])
+
+
+def case_wrong_whole_file_checksum(t):
+    data = sample(5000)
+    t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"big.zip", data, data, b"big.000",
+                                                   file_crc=12345))
+    t.expect(t.run(), ["Invalid checksum."])
+
+
+def case_first_chunk_without_archive(t):
+    t.write("set", "big.exe", t.stub + b"no payload here")
+    t.expect(t.run(), [NO_DATA])
+    assert os.listdir(t.path("out")) == []
+
+
+def case_chunk_cut_inside_header_or_name(t):
+    for keep in (len("big.001") + 1 + 5, 3):
+        t.split(sample(700000), 200000)
+        path = t.path("set", "big.000")
+        with open(path, "r+b") as f:
+            f.truncate(keep)
+        t.expect(t.run(), [f"Error reading {t.front.path_text(path)}.", BAD_CHUNK])
+
+
+# Crafted sets: nothing may be written outside the current folder, nor read
+# outside the first chunk's folder.
+
+def case_crafted_output_names(t):
+    data = sample(100)
+    for name in (b"../evil.txt", b"..\\evil.txt", b"sub/evil.txt", b"C:evil.txt", b"/tmp/evil.txt",
+                 b"", b"..", b".", b"bad\x01name", b"bad\x7fname"):
+        t.write("set", "big.exe", chunkset.first_chunk(t.stub, name, data, data, b"big.000"))
+        t.expect(t.run(), [BAD_NAME])
+        assert os.listdir(t.path("out")) == [], name
+        assert not os.path.exists(t.path("evil.txt")) and not os.path.exists("/tmp/evil.txt")
+
+
+def case_plain_names_that_look_odd_are_fine(t):
+    data = sample(100)
+    for name in ("my..file.zip", "n" * 200, "spaces and, commas.txt", ".hidden"):
+        t.write("set", "big.exe", chunkset.first_chunk(t.stub, name.encode(), data, data, b"big.000"))
+        t.expect(t.run(), [f"{name} written with success."], success=True)
+        assert t.output(name) == data
+
+
+def case_crafted_next_chunk_names(t):
+    os.makedirs(t.path("other"))
+    data = sample(3000)
+    piece = data[1000:]
+    t.write("other", "big.000", chunkset.later_chunk(b"big.001", piece, 1))
+    # in the first chunk's payload
+    t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"big.zip", data[:1000], data,
+                                                   b"../other/big.000"))
+    t.expect(t.run(), [BAD_NAME])
+    assert os.listdir(t.path("out")) == []
+    # stored at the start of a later chunk
+    t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"big.zip", data[:1000], data,
+                                                   b"big.000"))
+    t.write("set", "big.000", chunkset.later_chunk(b"../other/big.001", data[1000:2000], 1))
+    t.expect(t.run(), [BAD_NAME, BAD_CHUNK])
+    long_name = b"n" * 300
+    t.write("set", "big.000", chunkset.later_chunk(long_name, data[1000:2000], 1))
+    t.expect(t.run(), [BAD_NAME, BAD_CHUNK])
+
+
+def case_crafted_oversize_entries(t):
+    data = sample(100)
+    good = chunkset.first_chunk(t.stub, b"big.zip", data, data, b"big.000")
+    head, entries = chunkset.read_archive(good)
+    for index, content in ((0, b"n" * 299 + b"\0"), (0, b"no terminator"), (1, b"123456789"),
+                           (2, b"m" * 299 + b"\0"), (3, b"0123456789abc"), (3, b"short")):
+        crafted = list(entries)
+        crafted[index] = (entries[index][0], content)
+        t.write("set", "big.exe", chunkset.archive(head, crafted))
+        t.expect(t.run(), [NO_DATA])
+        assert os.listdir(t.path("out")) == []
+
+
+def case_crafted_lengths(t):
+    data = sample(5000)
+    # chunk 0 declares more data than the whole file
+    bad = chunkset.first_chunk(t.stub, b"big.zip", data, data[:100], b"big.000")
+    t.write("set", "big.exe", bad)
+    t.expect(t.run(), [BAD_CHUNK])
+    # a later chunk declares more data than is still missing
+    t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"big.zip", data[:1000], data[:2000],
+                                                   b"big.000"))
+    t.write("set", "big.000", chunkset.later_chunk(b"big.001", data[1000:3000], 1))
+    t.expect(t.run(), [BAD_CHUNK])
+    # a later chunk holds fewer bytes than its header says
+    chunk = chunkset.later_chunk(b"big.001", data[1000:2000], 1)
+    t.write("set", "big.000", chunk[:-10])
+    t.expect(t.run(), ["Invalid chunk checksum (1).", BAD_CHUNK])
+
+
+CASES = [v for k, v in sorted(globals().items()) if k.startswith("case_")]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--front", default="linux", choices=sorted(FRONTS))
+    parser.add_argument("-k", default="", help="run only cases whose name contains this")
+    args = parser.parse_args()
+    front = FRONTS[args.front](os.path.abspath(args.bin))
+    passed = failed = 0
+    for case in CASES:
+        if args.k not in case.__name__:
+            continue
+        t = Context(os.path.abspath(args.bin), front)
+        try:
+            case(t)
+            passed += 1
+            print(f"ok   {case.__name__}")
+        except Exception:
+            failed += 1
+            print(f"FAIL {case.__name__}")
+            traceback.print_exc()
+        finally:
+            t.close()
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -43,3 +43,7 @@ function(dravik_pack name target stub)
     VERBATIM)
   add_custom_target(${name}-packed ALL DEPENDS ${out})
 endfunction()
+
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/Win32.cmake)
+endif()

@@ -1,0 +1,117 @@
+#include "Platform.h"
+
+#include <windows.h>
+
+#include <conio.h>
+#include <io.h>
+#include <share.h>
+
+#include <cstring>
+
+bool PlatformHasDrives() { return true; }
+
+bool PlatformAddsExeExtension() { return true; }
+
+FILE* PlatformOpenShared(const char* path, const char* mode, int share)
+{
+    int flag = _SH_DENYNO;
+    switch (share) {
+    case 1: flag = _SH_DENYRD; break;
+    case 2: flag = _SH_DENYWR; break;
+    case 3: flag = _SH_DENYRW; break;
+    }
+    return _fsopen(path, mode, flag);
+}
+
+FILE* PlatformDupStream(FILE* file, const char* mode)
+{
+    if (!file)
+        return nullptr;
+    // Flush first: the duplicate shares the handle's position, and bytes
+    // still in `file`'s buffer would land after what the copy writes.
+    std::fflush(file);
+    int fd = _dup(_fileno(file));
+    if (fd < 0)
+        return nullptr;
+    FILE* copy = _fdopen(fd, mode);
+    if (!copy)
+        _close(fd);
+    return copy;
+}
+
+int PlatformSeek(FILE* file, int64_t offset, int origin)
+{
+    return _fseeki64(file, offset, origin);
+}
+
+int64_t PlatformTell(FILE* file)
+{
+    return _ftelli64(file);
+}
+
+bool PlatformIsFile(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+uint64_t PlatformFreeSpace(const char* where)
+{
+    // A null root asks for the drive of the current folder.
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(where && *where ? where : nullptr, &available, nullptr, nullptr))
+        return 0;
+    return available.QuadPart;
+}
+
+bool PlatformModulePath(char* buffer, unsigned size)
+{
+    if (size == 0)
+        return false;
+    DWORD n = GetModuleFileNameA(GetModuleHandleA(nullptr), buffer, size);
+    // A path that does not fit comes back cut at size - 1 characters.
+    if (n == 0 || n >= size) {
+        buffer[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// True when the process has a console to read keys from: started from a
+// pipe, a file or a GUI parent it has none, and _getch would wait forever.
+bool HasConsoleInput()
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode;
+    return input != nullptr && input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode);
+}
+
+} // namespace
+
+int PlatformReadKey()
+{
+    if (!HasConsoleInput())
+        return -1;
+    int key = _getch();
+    // Function and arrow keys arrive as a prefix (0 or 0xE0) and a second
+    // code that may look like a letter (F7 gives 'A'): the pair reads as one
+    // code above 255. 0xE0 is also a plain character in some code pages;
+    // only a pair has its second code waiting already.
+    if (key == 0 || (key == 0xE0 && _kbhit()))
+        return 0x100 | _getch();
+    return key;
+}
+
+void PlatformPutChar(int c)
+{
+    _putch(c);
+}
+
+bool PlatformIsTerminal(FILE* stream)
+{
+    return stream && _isatty(_fileno(stream));
+}

@@ -1,0 +1,10 @@
+// Resource ids of the UI driver's test dialog.
+#pragma once
+
+#define IDD_TEST 100
+#define IDT_NAME 1000
+#define IDT_SIZE 1001
+#define IDT_CHUNKS 1002
+#define IDT_STATE 1003
+#define IDT_LOCKED 1004
+#define IDT_PROGRESS 1005

@@ -1,0 +1,588 @@
+// uidriver: drives a Windows program the way a person would and prints what
+// it saw, one line per fact, for tests to compare. It runs inside Wine next
+// to the program under test. Commands come one per command-line argument or,
+// without arguments, one per line on standard input (see README.md).
+//
+// It does only what the script says: it dismisses no box, presses no button
+// and ends no program on its own. Every wait has a time limit; the first
+// command that fails prints a "fail" line and ends the run with exit code 1.
+#include "Script.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <set>
+
+namespace {
+
+const DWORD kPollMs = 50;
+
+// A command that could not be done; the text says why.
+struct CFailure {
+    std::string text;
+};
+
+[[noreturn]] void Fail(const std::string& text)
+{
+    throw CFailure{text};
+}
+
+void Print(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Windows' command-line quoting, so that the started program's argv gets
+// exactly the words of the script.
+std::wstring QuoteArgument(const std::wstring& arg)
+{
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return arg;
+    std::wstring out = L"\"";
+    for (size_t i = 0;; ++i) {
+        size_t backslashes = 0;
+        while (i < arg.size() && arg[i] == L'\\') {
+            ++i;
+            ++backslashes;
+        }
+        if (i == arg.size()) {
+            out.append(backslashes * 2, L'\\');
+            break;
+        }
+        out.append(arg[i] == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        out += arg[i];
+    }
+    return out + L"\"";
+}
+
+int ParseId(const std::string& word)
+{
+    char* end = nullptr;
+    long id = std::strtol(word.c_str(), &end, 0);
+    if (word.empty() || *end)
+        Fail("not a control id: " + word);
+    return static_cast<int>(id);
+}
+
+std::string ClassOf(HWND window)
+{
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return Narrow(name);
+}
+
+// The caption of a top-level window as the system keeps it: never blocks on
+// a program that does not answer.
+std::string TitleOf(HWND window)
+{
+    int length = GetWindowTextLengthW(window);
+    std::wstring title(static_cast<size_t>(length) + 1, L'\0');
+    title.resize(static_cast<size_t>(GetWindowTextW(window, &title[0], length + 1)));
+    return Narrow(title);
+}
+
+bool IsClass(HWND window, const char* name)
+{
+    return lstrcmpiA(ClassOf(window).c_str(), name) == 0;
+}
+
+class CDriver {
+public:
+    CDriver();
+    ~CDriver();
+    // Runs one script line; false when it failed (the fail line is printed).
+    bool Execute(const std::string& line);
+
+private:
+    using CArgs = CWords;
+    void Timeout(const CArgs& args);
+    void Cd(const CArgs& args);
+    void Start(const CArgs& args);
+    void Wait(const CArgs& args);
+    void WaitWindow(const CArgs& args);
+    void WaitText(const CArgs& args);
+    void WaitGone(const CArgs& args);
+    void WaitExit(const CArgs& args);
+    void Title(const CArgs& args);
+    void Controls(const CArgs& args);
+    void Text(const CArgs& args);
+    void Items(const CArgs& args);
+    void Type(const CArgs& args);
+    void Set(const CArgs& args);
+    void Pick(const CArgs& args);
+    void Click(const CArgs& args);
+    void Key(const CArgs& args);
+    void Close(const CArgs& args);
+    void Kill(const CArgs& args);
+
+    void Expect(const CArgs& args, size_t count, const char* usage) const;
+    bool WaitFor(const std::function<bool()>& ready);
+    void CheckRunning();
+    HWND Window() const;
+    HWND Control(const std::string& id) const;
+    HWND UsableControl(const std::string& id) const;
+    LRESULT Send(HWND window, UINT message, WPARAM w, LPARAM l) const;
+    std::string TextOf(HWND window) const;
+    std::vector<std::string> ItemsOf(HWND control) const;
+    std::string Describe(HWND control) const;
+    void Attach(HWND window);
+    void Acted();
+
+    std::map<std::string, void (CDriver::*)(const CArgs&)> m_commands;
+    DWORD m_timeoutMs = 10000;
+    std::wstring m_folder;
+    HANDLE m_process = nullptr;
+    DWORD m_processId = 0;
+    HWND m_window = nullptr;
+    // Windows we clicked or typed a key in: the click may be closing them,
+    // so `wait window` never takes one of them again.
+    std::set<HWND> m_acted;
+};
+
+CDriver::CDriver()
+{
+    m_commands = {
+        {"timeout", &CDriver::Timeout}, {"cd", &CDriver::Cd},
+        {"start", &CDriver::Start},     {"wait", &CDriver::Wait},
+        {"title", &CDriver::Title},     {"controls", &CDriver::Controls},
+        {"text", &CDriver::Text},       {"items", &CDriver::Items},
+        {"type", &CDriver::Type},       {"set", &CDriver::Set},
+        {"pick", &CDriver::Pick},       {"click", &CDriver::Click},
+        {"key", &CDriver::Key},         {"close", &CDriver::Close},
+        {"kill", &CDriver::Kill},
+    };
+}
+
+CDriver::~CDriver()
+{
+    if (m_process)
+        CloseHandle(m_process);
+}
+
+bool CDriver::Execute(const std::string& line)
+{
+    CWords words;
+    std::string error;
+    try {
+        if (!SplitWords(line, words, error))
+            Fail(error);
+        if (words.empty() || words[0][0] == '#')
+            return true;
+        auto command = m_commands.find(words[0]);
+        if (command == m_commands.end())
+            Fail("unknown command " + words[0]);
+        (this->*command->second)(words);
+        return true;
+    } catch (const CFailure& failure) {
+        size_t end = line.find_last_not_of("\r\n");
+        Print("fail " + Quote(line.substr(0, end == std::string::npos ? 0 : end + 1)) + ": " +
+              failure.text);
+        return false;
+    }
+}
+
+void CDriver::Expect(const CArgs& args, size_t count, const char* usage) const
+{
+    if (args.size() != count)
+        Fail(std::string("usage: ") + usage);
+}
+
+bool CDriver::WaitFor(const std::function<bool()>& ready)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (ready())
+            return true;
+        if (GetTickCount() - start >= m_timeoutMs)
+            return false;
+        Sleep(kPollMs);
+    }
+}
+
+// A program that ended cannot show what we wait for: say so at once.
+void CDriver::CheckRunning()
+{
+    DWORD code;
+    if (m_process && WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(m_process, &code))
+        Fail("the program ended with exit code " + std::to_string(code));
+}
+
+HWND CDriver::Window() const
+{
+    if (!m_window || !IsWindow(m_window))
+        Fail("no window: wait for one first");
+    return m_window;
+}
+
+HWND CDriver::Control(const std::string& id) const
+{
+    HWND control = GetDlgItem(Window(), ParseId(id));
+    if (!control)
+        Fail("no control " + id + " in the window");
+    return control;
+}
+
+// A person can only act on a control they can see and that is enabled.
+HWND CDriver::UsableControl(const std::string& id) const
+{
+    HWND control = Control(id);
+    if (!IsWindowVisible(control))
+        Fail("control " + id + " is hidden");
+    if (!IsWindowEnabled(control))
+        Fail("control " + id + " is disabled");
+    return control;
+}
+
+LRESULT CDriver::Send(HWND window, UINT message, WPARAM w, LPARAM l) const
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, w, l, SMTO_NORMAL, m_timeoutMs, &result))
+        Fail("the window did not answer");
+    return static_cast<LRESULT>(result);
+}
+
+// WM_GETTEXT is sent, not read from the window's caption: for a control of
+// another program GetWindowText would not show what was typed into it.
+std::string CDriver::TextOf(HWND window) const
+{
+    LRESULT length = Send(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(copied));
+    return Narrow(text);
+}
+
+std::vector<std::string> CDriver::ItemsOf(HWND control) const
+{
+    bool combo = IsClass(control, "ComboBox");
+    if (!combo && !IsClass(control, "ListBox"))
+        Fail("not a combo box or list box");
+    LRESULT count = Send(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+    std::vector<std::string> items;
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = Send(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0);
+        std::wstring text(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
+        LRESULT copied =
+            Send(control, combo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(static_cast<size_t>(copied < 0 ? 0 : copied));
+        items.push_back(Narrow(text));
+    }
+    return items;
+}
+
+std::string CDriver::Describe(HWND control) const
+{
+    std::string line = "control " + std::to_string(GetDlgCtrlID(control)) + " " +
+                       ClassOf(control) + " " + Quote(TextOf(control));
+    if (IsClass(control, PROGRESS_CLASSA))
+        line += " pos=" + std::to_string(Send(control, PBM_GETPOS, 0, 0));
+    if (!IsWindowEnabled(control))
+        line += " disabled";
+    if (!IsWindowVisible(control))
+        line += " hidden";
+    return line;
+}
+
+// A window found without `start` makes its program the current one, so that
+// a second run of the driver can go on where the first one stopped.
+void CDriver::Attach(HWND window)
+{
+    m_window = window;
+    if (m_process)
+        return;
+    GetWindowThreadProcessId(window, &m_processId);
+    m_process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                            m_processId);
+}
+
+void CDriver::Acted()
+{
+    m_acted.insert(m_window);
+}
+
+void CDriver::Timeout(const CArgs& args)
+{
+    Expect(args, 2, "timeout SECONDS");
+    char* end = nullptr;
+    double seconds = std::strtod(args[1].c_str(), &end);
+    if (*end || seconds < 0)
+        Fail("not a number of seconds: " + args[1]);
+    m_timeoutMs = static_cast<DWORD>(seconds * 1000);
+}
+
+void CDriver::Cd(const CArgs& args)
+{
+    Expect(args, 2, "cd FOLDER");
+    m_folder = Widen(args[1]);
+}
+
+void CDriver::Start(const CArgs& args)
+{
+    if (args.size() < 2)
+        Fail("usage: start PROGRAM [ARGUMENTS...]");
+    std::wstring commandLine;
+    for (size_t i = 1; i < args.size(); ++i)
+        commandLine += (i > 1 ? L" " : L"") + QuoteArgument(Widen(args[i]));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        m_folder.empty() ? nullptr : m_folder.c_str(), &startup, &info))
+        Fail("cannot start it (error " + std::to_string(GetLastError()) + ")");
+    CloseHandle(info.hThread);
+    if (m_process)
+        CloseHandle(m_process);
+    m_process = info.hProcess;
+    m_processId = info.dwProcessId;
+    m_window = nullptr;
+}
+
+void CDriver::Wait(const CArgs& args)
+{
+    static const std::map<std::string, void (CDriver::*)(const CArgs&)> forms = {
+        {"window", &CDriver::WaitWindow},
+        {"text", &CDriver::WaitText},
+        {"gone", &CDriver::WaitGone},
+        {"exit", &CDriver::WaitExit},
+    };
+    auto form = args.size() > 1 ? forms.find(args[1]) : forms.end();
+    if (form == forms.end())
+        Fail("usage: wait window|text|gone|exit ...");
+    (this->*form->second)(args);
+}
+
+void CDriver::WaitWindow(const CArgs& args)
+{
+    std::string title, className, value;
+    bool byTitle = false, byClass = false;
+    for (size_t i = 2; i < args.size(); ++i) {
+        if (TakeOption(args[i], "title", value))
+            title = value, byTitle = true;
+        else if (TakeOption(args[i], "class", value))
+            className = value, byClass = true;
+        else
+            Fail("usage: wait window [title=TITLE] [class=CLASS]");
+    }
+    HWND found = nullptr;
+    auto match = [&](HWND window) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        return IsWindowVisible(window) && !m_acted.count(window) &&
+               (!m_processId || process == m_processId) &&
+               (!byClass || ClassOf(window) == className) &&
+               (!byTitle || TitleOf(window) == title);
+    };
+    bool ready = WaitFor([&] {
+        CheckRunning();
+        for (HWND w = GetTopWindow(nullptr); w && !found; w = GetWindow(w, GW_HWNDNEXT))
+            if (match(w))
+                found = w;
+        return found != nullptr;
+    });
+    if (!ready)
+        Fail("no such window within the time limit");
+    Attach(found);
+    Print("window " + ClassOf(found) + " " + Quote(TitleOf(found)));
+}
+
+void CDriver::WaitText(const CArgs& args)
+{
+    Expect(args, 4, "wait text ID TEXT");
+    HWND control = Control(args[2]);
+    std::string seen;
+    if (!WaitFor([&] {
+            CheckRunning();
+            return (seen = TextOf(control)) == args[3];
+        }))
+        Fail("control " + args[2] + " still shows " + Quote(seen));
+    Print("text " + args[2] + " " + Quote(seen));
+}
+
+void CDriver::WaitGone(const CArgs& args)
+{
+    Expect(args, 2, "wait gone");
+    HWND window = Window();
+    if (!WaitFor([&] { return !IsWindow(window); }))
+        Fail("the window is still there");
+    m_window = nullptr;
+    Print("gone");
+}
+
+void CDriver::WaitExit(const CArgs& args)
+{
+    Expect(args, 2, "wait exit");
+    if (!m_process)
+        Fail("no program: start one or wait for one of its windows first");
+    DWORD code = 0;
+    if (WaitForSingleObject(m_process, m_timeoutMs) != WAIT_OBJECT_0)
+        Fail("the program is still running");
+    GetExitCodeProcess(m_process, &code);
+    Print("exit " + std::to_string(code));
+}
+
+void CDriver::Title(const CArgs& args)
+{
+    Expect(args, 1, "title");
+    Print("title " + Quote(TitleOf(Window())));
+}
+
+void CDriver::Controls(const CArgs& args)
+{
+    Expect(args, 1, "controls");
+    for (HWND c = GetWindow(Window(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        Print(Describe(c));
+}
+
+void CDriver::Text(const CArgs& args)
+{
+    Expect(args, 2, "text ID");
+    Print("text " + args[1] + " " + Quote(TextOf(Control(args[1]))));
+}
+
+void CDriver::Items(const CArgs& args)
+{
+    Expect(args, 2, "items ID");
+    HWND control = Control(args[1]);
+    std::vector<std::string> items = ItemsOf(control);
+    bool combo = IsClass(control, "ComboBox");
+    for (size_t i = 0; i < items.size(); ++i) {
+        bool selected = combo ? Send(control, CB_GETCURSEL, 0, 0) == static_cast<LRESULT>(i)
+                              : Send(control, LB_GETSEL, i, 0) > 0;
+        Print("item " + args[1] + " " + Quote(items[i]) + (selected ? " selected" : ""));
+    }
+}
+
+// Characters arrive one by one as from the keyboard, so the control's own
+// filtering and change notifications run as they would for a person.
+void CDriver::Type(const CArgs& args)
+{
+    Expect(args, 3, "type ID TEXT");
+    HWND control = UsableControl(args[1]);
+    for (wchar_t c : Widen(args[2]))
+        Send(control, WM_CHAR, c, 1);
+}
+
+void CDriver::Set(const CArgs& args)
+{
+    Expect(args, 3, "set ID TEXT");
+    HWND control = UsableControl(args[1]);
+    std::wstring text = Widen(args[2]);
+    Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Selects the item with exactly this text and tells the window, as a
+// person's pick does (CBN_SELCHANGE; LBN_SELCHANGE for lists that notify).
+void CDriver::Pick(const CArgs& args)
+{
+    Expect(args, 3, "pick ID TEXT");
+    HWND control = UsableControl(args[1]);
+    std::vector<std::string> items = ItemsOf(control);
+    size_t index = 0;
+    while (index < items.size() && items[index] != args[2])
+        ++index;
+    if (index == items.size())
+        Fail("no item " + Quote(args[2]) + " in control " + args[1]);
+    int id = GetDlgCtrlID(control);
+    LONG style = GetWindowLongW(control, GWL_STYLE);
+    HWND parent = GetParent(control);
+    if (IsClass(control, "ComboBox")) {
+        Send(control, CB_SETCURSEL, index, 0);
+        Send(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+        return;
+    }
+    if (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL))
+        Fail("lists with several selections are not supported");
+    Send(control, LB_SETCURSEL, index, 0);
+    if (style & LBS_NOTIFY)
+        Send(parent, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+}
+
+// Posted, not sent: a click often opens a modal box, and the driver must go
+// on to find it.
+void CDriver::Click(const CArgs& args)
+{
+    Expect(args, 2, "click ID");
+    HWND button = UsableControl(args[1]);
+    PostMessageW(m_window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    Acted();
+}
+
+// A key press goes to the control that has the focus, through the program's
+// message loop, where dialogs turn Enter and Esc into their buttons.
+void CDriver::Key(const CArgs& args)
+{
+    static const std::map<std::string, UINT> keys = {
+        {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"tab", VK_TAB}, {"space", VK_SPACE}};
+    Expect(args, 2, "key enter|esc|tab|space");
+    auto key = keys.find(args[1]);
+    if (key == keys.end())
+        Fail("unknown key " + args[1]);
+    HWND window = Window();
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus &&
+        (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
+        target = info.hwndFocus;
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key->second, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(target, WM_KEYDOWN, key->second, scan | 1);
+    PostMessageW(target, WM_KEYUP, key->second, scan | 1 | (1u << 30) | (1u << 31));
+    Acted();
+}
+
+void CDriver::Close(const CArgs& args)
+{
+    Expect(args, 1, "close");
+    PostMessageW(Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    Acted();
+}
+
+void CDriver::Kill(const CArgs& args)
+{
+    Expect(args, 1, "kill");
+    if (!m_process)
+        Fail("no program to end");
+    TerminateProcess(m_process, 1);
+    WaitForSingleObject(m_process, m_timeoutMs);
+}
+
+} // namespace
+
+int main()
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    CDriver driver;
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv && argc > 1) {
+        for (int i = 1; i < argc; ++i)
+            if (!driver.Execute(Narrow(argv[i])))
+                return 1;
+        return 0;
+    }
+    char buffer[4096];
+    std::string line;
+    while (std::fgets(buffer, sizeof buffer, stdin)) {
+        line += buffer;
+        if (line.back() != '\n' && !std::feof(stdin))
+            continue;
+        if (!driver.Execute(line))
+            return 1;
+        line.clear();
+    }
+    if (!line.empty() && !driver.Execute(line))
+        return 1;
+    return 0;
+}

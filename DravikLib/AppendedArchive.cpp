@@ -221,7 +221,7 @@ CStr CAppendedArchive::GetFreeEntryName() const
 {
     for (unsigned k = 0;; ++k) {
         char name[16];
-        std::snprintf(name, sizeof name, "DATA%u", k);
+        PlatformFormat(name, sizeof name, "DATA%u", k);
         if (FindEntry(name) == GetEntryCount())
             return CStr(name);
     }

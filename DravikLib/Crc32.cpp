@@ -15,37 +15,37 @@ namespace {
 constexpr uint32_t kCrcPolynomial = 0xEDB88320u;
 
 // table[k][b]: the checksum of byte b followed by k zero bytes. Row 0 is the
-// classic byte table; rows 1 to 7 serve slicing-by-8.
-struct CCrcTables {
-    uint32_t table[8][256];
+// classic byte table; rows 1 to 7 serve slicing-by-8. Filled at first use
+// (8 KB that programs carry in memory, not in their file).
+uint32_t g_table[8][256];
 
-    CCrcTables()
-    {
-        for (uint32_t b = 0; b < 256; ++b) {
-            uint32_t crc = b;
-            for (int bit = 0; bit < 8; ++bit)
-                crc = (crc & 1) ? (crc >> 1) ^ kCrcPolynomial : crc >> 1;
-            table[0][b] = crc;
-        }
-        for (int k = 1; k < 8; ++k)
-            for (int b = 0; b < 256; ++b)
-                table[k][b] = (table[k - 1][b] >> 8) ^ table[0][table[k - 1][b] & 0xFF];
-    }
-};
-
-// Built on first use; a function-local static is initialised once even when
-// two threads ask at the same time.
-const CCrcTables& Tables()
+void FillTables()
 {
-    static const CCrcTables tables;
-    return tables;
+    for (uint32_t b = 0; b < 256; ++b) {
+        uint32_t crc = b;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? (crc >> 1) ^ kCrcPolynomial : crc >> 1;
+        g_table[0][b] = crc;
+    }
+    for (int k = 1; k < 8; ++k)
+        for (int b = 0; b < 256; ++b)
+            g_table[k][b] = (g_table[k - 1][b] >> 8) ^ g_table[0][g_table[k - 1][b] & 0xFF];
+}
+
+// A function-local static is initialised once even when two threads ask at
+// the same time.
+const uint32_t (&Tables())[8][256]
+{
+    static const bool filled = (FillTables(), true);
+    (void)filled;
+    return g_table;
 }
 
 } // namespace
 
 unsigned UpdateCrc32Bytewise(const void* data, unsigned length, unsigned crc)
 {
-    const uint32_t* table = Tables().table[0];
+    const uint32_t* table = Tables()[0];
     const unsigned char* p = static_cast<const unsigned char*>(data);
     for (unsigned i = 0; i < length; ++i)
         crc = (crc >> 8) ^ table[(crc ^ p[i]) & 0xFF];
@@ -54,7 +54,7 @@ unsigned UpdateCrc32Bytewise(const void* data, unsigned length, unsigned crc)
 
 unsigned UpdateCrc32Sliced(const void* data, unsigned length, unsigned crc)
 {
-    const auto& t = Tables().table;
+    const auto& t = Tables();
     const unsigned char* p = static_cast<const unsigned char*>(data);
     uint32_t c = crc;
     for (; length >= 8; length -= 8, p += 8) {

@@ -63,17 +63,6 @@ struct CSplitter::CPlan {
     std::vector<unsigned> chunkCrcs; // empty when the set has too many chunks
 };
 
-void PutU32(unsigned char* bytes, unsigned value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-unsigned GetU32(const unsigned char* bytes)
-{
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<unsigned>(bytes[3]) << 24;
-}
-
 CSplitterException::CSplitterException(unsigned code, const char* file, int line)
     : CExceptionBase(GetErrorMessage(code), file, line), m_code(code)
 {
@@ -300,7 +289,7 @@ CStr GetChunkName(const char* base, unsigned index)
     CPathParts parts = SplitPath(base);
     char ext[16] = "exe";
     if (index > 0)
-        std::snprintf(ext, sizeof ext, "%03X", index - 1);
+        PlatformFormat(ext, sizeof ext, "%03X", index - 1);
     parts.ext = ext;
     return MakePath(parts);
 }

@@ -134,5 +134,13 @@ CStr GetSpaceRoot(const char* outputBase);
 uint64_t GetFreeSpace(const char* root);
 
 // Little-endian fields of the chunk format.
-void PutU32(unsigned char* bytes, unsigned value);
-unsigned GetU32(const unsigned char* bytes);
+inline void PutU32(unsigned char* bytes, unsigned value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+inline unsigned GetU32(const unsigned char* bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<unsigned>(bytes[3]) << 24;
+}

@@ -2,6 +2,7 @@
 
 #include "Crc32.h"
 #include "PathName.h"
+#include "Platform.h"
 #include "Splitter.h"
 
 #include <cstdio>
@@ -91,14 +92,14 @@ bool CJoiner::RunStep()
 void CJoiner::Error(const char* format, const char* text)
 {
     char buffer[kTextSize];
-    std::snprintf(buffer, sizeof buffer, format, text ? text : "");
+    PlatformFormat(buffer, sizeof buffer, format, text ? text : "");
     m_display.ShowError(buffer);
 }
 
 void CJoiner::ErrorNumber(const char* format, unsigned number)
 {
     char buffer[kTextSize];
-    std::snprintf(buffer, sizeof buffer, format, number);
+    PlatformFormat(buffer, sizeof buffer, format, number);
     m_display.ShowError(buffer);
 }
 
@@ -337,7 +338,7 @@ bool CJoiner::CheckWholeFile()
 bool CJoiner::ReportSuccess()
 {
     char buffer[kTextSize];
-    std::snprintf(buffer, sizeof buffer, kSuccess, m_outputName);
+    PlatformFormat(buffer, sizeof buffer, kSuccess, m_outputName);
     m_display.ShowInfo(buffer);
     m_step = kStepDone;
     return true;

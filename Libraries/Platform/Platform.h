@@ -51,5 +51,11 @@ int PlatformReadKey();
 // One character straight to the console or terminal, bypassing stdout.
 void PlatformPutChar(int c);
 
+// snprintf through the system C library's own formatter (on Windows
+// msvcrt's: mingw's C99 printf would add some 25 KB to the stub). The result
+// is always NUL-terminated, cut to size - 1 characters.
+void PlatformFormat(char* buffer, unsigned size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
 // True when `stream` is attached to a console or terminal.
 bool PlatformIsTerminal(FILE* stream);

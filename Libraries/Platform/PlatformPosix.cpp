@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 
 bool PlatformHasDrives() { return false; }
 
@@ -147,6 +148,16 @@ void PlatformPutChar(int c)
     char ch = static_cast<char>(c);
     ssize_t ignored = write(fd, &ch, 1);
     (void)ignored;
+}
+
+void PlatformFormat(char* buffer, unsigned size, const char* format, ...)
+{
+    if (size == 0)
+        return;
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buffer, size, format, args);
+    va_end(args);
 }
 
 bool PlatformIsTerminal(FILE* stream)

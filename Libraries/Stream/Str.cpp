@@ -1,5 +1,7 @@
 #include "Str.h"
 
+#include "Platform.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +35,7 @@ CStr::CStr(const CStr& other) : m_text(Duplicate(other.m_text)) {}
 CStr::CStr(int value)
 {
     char digits[16];
-    std::snprintf(digits, sizeof digits, "%d", value);
+    PlatformFormat(digits, sizeof digits, "%d", value);
     m_text = Duplicate(digits);
 }
 

@@ -1,0 +1,200 @@
+// The joiner on crafted chunk sets. The input is the first chunk and the
+// later chunk files, one after the other, each separator kChunkSeparator
+// starting the next file; they are stored as f.exe, f.000, f.001, ... in a
+// scratch folder, beside the current folder (odd sizes) or in it (even
+// sizes). The joiner must end on its own within a bounded number of steps,
+// create nothing but its one output file in the current folder, leave every
+// other file alone, and claim success only for a file whose size and
+// checksum are the ones the set stores.
+#include "FuzzTarget.h"
+#include "ScratchFolder.h"
+
+#include "AppendedArchive.h"
+#include "Crc32.h"
+#include "Joiner.h"
+#include "Splitter.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kChunkSeparator[] = "\n=DRVK=\n";
+const size_t kSeparatorLength = sizeof kChunkSeparator - 1;
+const unsigned kMaxChunkFiles = 8;
+// Each step copies up to 64 KiB or ends a chunk; a chunk whose header
+// declares more than its file holds still walks its declared length in
+// empty steps. Far fewer steps than this can do all that for any input
+// libFuzzer makes.
+const unsigned kMaxSteps = 1u << 20;
+
+class CRecordingDisplay : public IJoinerDisplay {
+public:
+    std::vector<std::string> statuses, errors, infos;
+    void SetStatus(const char* name, unsigned index) override
+    {
+        statuses.push_back(std::to_string(index) + " " + name);
+        if (statuses.size() == 1)
+            outputName = name;
+    }
+    void UpdateProgress(unsigned written, unsigned total) override
+    {
+        if (written > total)
+            FuzzFailure("progress beyond the total");
+    }
+    void ShowError(const char* text) override { errors.push_back(text); }
+    void ShowInfo(const char* text) override { infos.push_back(text); }
+    std::string outputName;
+};
+
+struct CFolders {
+    fs::path root;  // the scratch folder: nothing may appear here
+    fs::path cwd;   // where the joiner runs and writes
+};
+
+const CFolders& Folders()
+{
+    static CFolders folders = [] {
+        CFolders f;
+        f.root = FuzzScratchFolder("joiner");
+        f.cwd = f.root / "run";
+        fs::create_directories(f.cwd);
+        return f;
+    }();
+    return folders;
+}
+
+std::vector<std::string> SplitPieces(const uint8_t* data, size_t size)
+{
+    std::vector<std::string> pieces(1);
+    const char* text = reinterpret_cast<const char*>(data);
+    for (size_t at = 0; at < size;) {
+        if (pieces.size() < kMaxChunkFiles && size - at >= kSeparatorLength &&
+            std::memcmp(text + at, kChunkSeparator, kSeparatorLength) == 0) {
+            pieces.emplace_back();
+            at += kSeparatorLength;
+        } else {
+            pieces.back() += text[at++];
+        }
+    }
+    return pieces;
+}
+
+void ClearFolder(const fs::path& folder)
+{
+    for (const auto& entry : fs::directory_iterator(folder))
+        fs::remove_all(entry.path());
+}
+
+// The joiner writes into the current folder: the run's own while it runs,
+// and back to the one libFuzzer reads and writes its corpus from after.
+class CCurrentFolder {
+public:
+    explicit CCurrentFolder(const fs::path& folder) : m_saved(fs::current_path())
+    {
+        fs::current_path(folder);
+    }
+    ~CCurrentFolder() { fs::current_path(m_saved); }
+
+private:
+    fs::path m_saved;
+};
+
+// The file record the first chunk stores, read the way the joiner reads it.
+bool StoredRecord(const fs::path& firstChunk, unsigned& crc, unsigned& size)
+{
+    CAppendedArchive archive(firstChunk.c_str());
+    if (archive.GetEntryCount() < 2 || archive.GetEntryLength(1) != kFileRecordSize)
+        return false;
+    unsigned char record[kFileRecordSize];
+    archive.ReadEntry(record, 1);
+    crc = GetU32(record);
+    size = GetU32(record + 4);
+    return true;
+}
+
+void CheckSuccess(const CRecordingDisplay& display, const fs::path& firstChunk)
+{
+    if (!display.errors.empty() || display.infos.size() != 1)
+        FuzzFailure("success with error texts");
+    unsigned crc = 0, size = 0;
+    if (!StoredRecord(firstChunk, crc, size))
+        FuzzFailure("success without a file record");
+    std::string output = ReadBytes(Folders().cwd / display.outputName);
+    if (output.size() != size ||
+        UpdateCrc32Bytewise(output.data(), static_cast<unsigned>(output.size()), 0) != crc)
+        FuzzFailure("success claimed for a file that does not match the set:", display.outputName.c_str());
+}
+
+// Nothing outside the current folder; in it, nothing new but the output,
+// and no chunk file changed unless it bears the output's name.
+void CheckFiles(const CRecordingDisplay& display, const std::map<std::string, std::string>& before)
+{
+    const CFolders& f = Folders();
+    for (const std::string& name : ListTree(f.root)) {
+        std::string inRun = name.rfind("run/", 0) == 0 ? name.substr(4) : name;
+        if (name == "run")
+            continue;
+        if (inRun == name)
+            FuzzFailure("file written beside the current folder:", name.c_str());
+        if (!before.count(inRun) && inRun != display.outputName)
+            FuzzFailure("unexpected file written:", name.c_str());
+    }
+    for (const auto& [name, bytes] : before) {
+        if (name == display.outputName || fs::is_directory(f.cwd / name))
+            continue;
+        if (!fs::exists(f.cwd / name) || ReadBytes(f.cwd / name) != bytes)
+            FuzzFailure("a chunk file was changed:", name.c_str());
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const CFolders& f = Folders();
+    ClearFolder(f.cwd);
+    // Odd sizes keep the chunks in a folder of their own below the current
+    // one: the output goes to the current folder, the chunks are read from
+    // the first chunk's folder.
+    const bool apart = size % 2 == 1;
+    const std::string chunkFolder = apart ? "in/" : "";
+    if (apart)
+        fs::create_directories(f.cwd / "in");
+
+    std::vector<std::string> pieces = SplitPieces(data, size);
+    std::map<std::string, std::string> before;
+    for (unsigned i = 0; i < pieces.size(); ++i) {
+        std::string name = chunkFolder + GetChunkName("f", i).Get();
+        WriteBytes(f.cwd / name, reinterpret_cast<const uint8_t*>(pieces[i].data()), pieces[i].size());
+        before[name] = pieces[i];
+    }
+    if (apart)
+        before["in"] = "";
+
+    CCurrentFolder inRun(f.cwd);
+    CRecordingDisplay display;
+    const std::string firstChunk = chunkFolder + "f.exe";
+    bool done = false;
+    {
+        CJoiner joiner(display, firstChunk.c_str());
+        unsigned steps = 0;
+        while (!joiner.IsDone() && joiner.RunStep())
+            if (++steps > kMaxSteps)
+                FuzzFailure("the joiner does not end");
+        done = joiner.IsDone();
+    }
+    if (std::getenv("DRAVIK_FUZZ_VERBOSE"))
+        std::fprintf(stderr, "  %s%s\n", done ? "rebuilt " : "refused: ",
+                     done ? display.outputName.c_str() : display.errors.front().c_str());
+    if (done)
+        CheckSuccess(display, f.cwd / firstChunk);
+    else if (display.errors.empty() || !display.infos.empty())
+        FuzzFailure("a failed run without an error text");
+    CheckFiles(display, before);
+    return 0;
+}

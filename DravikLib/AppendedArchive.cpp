@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -118,7 +117,7 @@ void CAppendedArchive::SetHead(const void* data, unsigned length)
         return;
     m_head = static_cast<char*>(std::malloc(length));
     if (!m_head)
-        throw std::bad_alloc();
+        ThrowOutOfMemory();
     if (data)
         std::memcpy(m_head, data, length);
     m_headLength = length;

@@ -66,26 +66,37 @@ CJoiner::~CJoiner()
 
 bool CJoiner::RunStep()
 {
-    try {
-        switch (m_step) {
-        case 0: return OpenPayload();
-        case 1: return PrepareOutput();
-        case 2: return CopyOwnData();
-        case 3: return CopyChunkFile();
-        case 4: return CheckWholeFile();
-        case 5: return ReportSuccess();
-        default: return true;
-        }
-    } catch (const CStreamException& e) {
-        // A read or write that failed under the copy: a full disk, a chunk
-        // removed or cut short while it was read.
-        CStr text(e.GetText());
-        char* end = std::strchr(const_cast<char*>(text.Get()), '\n');
-        if (end)
-            *end = '\0';
-        m_display.ShowError(text);
-        m_display.ShowError(kNotComplete);
-        return false;
+    struct CCall {
+        CJoiner* joiner;
+        bool result;
+    } call = {this, false};
+    CStr error;
+    if (RunTrapped([](void* c) {
+            CCall* call = static_cast<CCall*>(c);
+            call->result = call->joiner->RunStepUntrapped();
+        }, &call, error))
+        return call.result;
+    // A read or write that failed under the copy: a full disk, a chunk
+    // removed or cut short while it was read. The first line of the text is
+    // the reason; the second names the throw site.
+    char* end = std::strchr(const_cast<char*>(error.Get()), '\n');
+    if (end)
+        *end = '\0';
+    m_display.ShowError(error);
+    m_display.ShowError(kNotComplete);
+    return false;
+}
+
+bool CJoiner::RunStepUntrapped()
+{
+    switch (m_step) {
+    case 0: return OpenPayload();
+    case 1: return PrepareOutput();
+    case 2: return CopyOwnData();
+    case 3: return CopyChunkFile();
+    case 4: return CheckWholeFile();
+    case 5: return ReportSuccess();
+    default: return true;
     }
 }
 
@@ -260,14 +271,20 @@ bool CJoiner::OpenNextChunk()
     path += m_nextName;
     delete m_chunk;
     m_chunk = nullptr;
-    CStreamFile* chunk;
-    try {
-        chunk = new CStreamFile(path, 0, 0);
-    } catch (const CStreamException&) {
+    struct COpen {
+        const char* path;
+        CStreamFile* chunk;
+    } open = {path, nullptr};
+    CStr error;
+    if (!RunTrapped([](void* c) {
+            COpen* open = static_cast<COpen*>(c);
+            open->chunk = new CStreamFile(open->path, 0, 0);
+        }, &open, error)) {
         Error(kErrorReading, path);
         Error(kMissingChunks);
         return false;
     }
+    CStreamFile* chunk = open.chunk;
     m_chunk = chunk;
     if (!ReadChunkStart(*chunk, path)) {
         delete m_chunk;

@@ -47,6 +47,7 @@ public:
 private:
     enum { kStepDone = 6 };
 
+    bool RunStepUntrapped();
     bool OpenPayload();
     bool PrepareOutput();
     bool CopyOwnData();

@@ -1,11 +1,11 @@
 #include "Str.h"
 
+#include "ExceptionBase.h"
 #include "Platform.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -16,7 +16,7 @@ char* Duplicate(const char* text)
     size_t n = std::strlen(text);
     char* copy = static_cast<char*>(std::malloc(n + 1));
     if (!copy)
-        throw std::bad_alloc();
+        ThrowOutOfMemory();
     std::memcpy(copy, text, n + 1);
     return copy;
 }
@@ -67,7 +67,7 @@ CStr& CStr::operator+=(const char* text)
     size_t add = std::strlen(text);
     char* joined = static_cast<char*>(std::malloc(old + add + 1));
     if (!joined)
-        throw std::bad_alloc();
+        ThrowOutOfMemory();
     std::memcpy(joined, m_text, old);
     std::memcpy(joined + old, text, add + 1);
     std::free(m_text);
@@ -79,7 +79,7 @@ char* CStr::PrepareBuffer(unsigned n)
 {
     char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(n) + 1));
     if (!buffer)
-        throw std::bad_alloc();
+        ThrowOutOfMemory();
     std::free(m_text);
     m_text = buffer;
     m_text[0] = '\0';

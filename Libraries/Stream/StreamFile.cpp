@@ -10,14 +10,14 @@ namespace {
 
 // "Error writing file: No space left on device": the C library's reason is
 // what tells a user that the disk is full or the stick was pulled.
-[[noreturn]] void ThrowIoError(const char* what, int error, const char* file, int line)
+CStr IoErrorText(const char* what, int error)
 {
     CStr text(what);
     if (error != 0) {
         text += ": ";
         text += std::strerror(error);
     }
-    throw CStreamException(text, file, line);
+    return text;
 }
 
 } // namespace
@@ -89,7 +89,7 @@ void CStreamFile::Serialize(void* data, unsigned length)
             int error = std::ferror(m_file) ? errno : 0;
             std::clearerr(m_file);
             PlatformSeek(m_file, m_start + m_position, SEEK_SET);
-            ThrowIoError("Error reading file", error, __FILE__, __LINE__);
+            DRAVIK_THROW(CStreamException, IoErrorText("Error reading file", error));
         }
         m_position += length;
         return;
@@ -99,7 +99,7 @@ void CStreamFile::Serialize(void* data, unsigned length)
         int error = errno;
         std::clearerr(m_file);
         m_position = static_cast<unsigned>(PlatformTell(m_file) - m_start);
-        ThrowIoError("Error writing file", error, __FILE__, __LINE__);
+        DRAVIK_THROW(CStreamException, IoErrorText("Error writing file", error));
     }
     m_position += length;
     if (m_position > m_length)
@@ -150,7 +150,7 @@ void CStreamFile::Close()
     if (closed != 0 && error == 0)
         error = errno;
     if (flushed != 0 || closed != 0)
-        ThrowIoError("Error writing file", error, __FILE__, __LINE__);
+        DRAVIK_THROW(CStreamException, IoErrorText("Error writing file", error));
 }
 
 bool FileExists(const char* path)

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 CStreamMemory::CStreamMemory()
     : m_reading(false), m_ownsBuffer(true), m_buffer(nullptr), m_capacity(0), m_length(0),
@@ -25,7 +24,7 @@ CStreamMemory::CStreamMemory(bool reading, const void* data, unsigned size, bool
         return;
     m_buffer = static_cast<char*>(std::malloc(size));
     if (!m_buffer)
-        throw std::bad_alloc();
+        ThrowOutOfMemory();
     if (data)
         std::memcpy(m_buffer, data, size);
 }
@@ -70,7 +69,7 @@ void CStreamMemory::Grow(unsigned length)
         DRAVIK_THROW(CStreamException, "Memory stream too large");
     char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(capacity)));
     if (!buffer)
-        throw std::bad_alloc();
+        ThrowOutOfMemory();
     if (m_length)
         std::memcpy(buffer, m_buffer, m_length);
     if (m_ownsBuffer)

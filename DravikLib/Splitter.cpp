@@ -76,6 +76,7 @@ const char* CSplitterException::GetErrorMessage(unsigned code)
     case errAborted: return "Operation aborted.";
     case errNoSelfExtractor: return "Could not get self-extractor.";
     case errInputTooLarge: return "Input file is too large (4 GB or more).";
+    case errChunkIsInput: return "A chunk file would overwrite the input file.";
     default: return "Unknown error.";
     }
 }
@@ -250,8 +251,13 @@ void CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
     CStr path = GetChunkName(m_outputBase, index);
     uint64_t free = GetFreeSpace(m_spaceRoot);
     unsigned overhead = index == 0 ? m_firstOverhead : nextName.Length() + 1 + kChunkHeaderSize;
-    if (FileExists(path) && !listener.OnFileExists(path))
-        DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
+    if (FileExists(path)) {
+        // Splitting big.exe into big.exe would destroy the input.
+        if (PlatformSameFile(path, m_inputPath))
+            DRAVIK_THROW(CSplitterException, CSplitterException::errChunkIsInput);
+        if (!listener.OnFileExists(path))
+            DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
+    }
     unsigned dataLength = DataLength(index, nextName, remaining);
     if (free < static_cast<uint64_t>(dataLength) + overhead &&
         !listener.OnProblem(ISplitterListener::problemNoSpace))

@@ -48,6 +48,7 @@ public:
         errAborted = 2,
         errNoSelfExtractor = 3,
         errInputTooLarge = 4,
+        errChunkIsInput = 5,
     };
 
     CSplitterException(unsigned code, const char* file, int line);

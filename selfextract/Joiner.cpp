@@ -4,6 +4,7 @@
 #include "PathName.h"
 #include "Platform.h"
 #include "Splitter.h"
+#include "StreamFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,21 @@ const char kBadFileCrc[] = "Invalid checksum.";
 const char kSuccess[] = "%s written with success.";
 const char kBadName[] = "Invalid file name in the chunk set.";
 const char kNotComplete[] = "The file is not complete.";
+const char kOutputIsChunk[] = "Could not create output file. %s is a file of this chunk set.";
+
+// "big.000", "big.1A3": the name of a later chunk of the set whose first
+// chunk is named `first` (both without folder).
+bool IsLaterChunkName(const char* name, const char* first)
+{
+    CPathParts parts = SplitPath(name), firstParts = SplitPath(first);
+    const char* ext = parts.ext.Get();
+    if (!EqualNoCase(parts.name, firstParts.name) || parts.ext.Length() < 4)
+        return false;
+    for (const char* p = ext + 1; *p; ++p)
+        if (!std::strchr("0123456789ABCDEFabcdef", *p))
+            return false;
+    return true;
+}
 
 unsigned Smaller(uint64_t a, uint64_t b)
 {
@@ -168,6 +184,10 @@ bool CJoiner::PrepareOutput()
     m_archive->ReadEntry(header, 3);
     SetHeader(header);
 
+    if (OutputIsPartOfSet()) {
+        Error(kOutputIsChunk, m_outputName);
+        return false;
+    }
     FILE* file = std::fopen(m_outputName, "wb+");
     if (!file) {
         Error(kCannotCreate);
@@ -186,6 +206,20 @@ bool CJoiner::PrepareOutput()
     m_copyTo = Smaller(m_headerLength, kStepBytes);
     m_step = 2;
     return true;
+}
+
+// Run in the chunks' own folder, a set of "data.000" would rebuild it over
+// its own chunk "data.000", and a set of "big.exe" over its first chunk.
+bool CJoiner::OutputIsPartOfSet() const
+{
+    if (!FileExists(m_outputName))
+        return false;
+    if (PlatformSameFile(m_outputName, m_firstChunk))
+        return true;
+    CStr inFolder(m_folder);
+    inFolder += m_outputName;
+    return PlatformSameFile(m_outputName, inFolder) &&
+           IsLaterChunkName(m_outputName, m_firstChunk);
 }
 
 // Step 2, repeated: the first chunk's own data.

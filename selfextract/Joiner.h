@@ -50,6 +50,7 @@ private:
     bool RunStepUntrapped();
     bool OpenPayload();
     bool PrepareOutput();
+    bool OutputIsPartOfSet() const;
     bool CopyOwnData();
     bool CopyChunkFile();
     bool CheckWholeFile();

@@ -27,6 +27,10 @@ int64_t PlatformTell(FILE* file);
 // True when `path` names an existing entry that is not a directory.
 bool PlatformIsFile(const char* path);
 
+// True when both paths name one existing file (also through another
+// spelling, a link or another folder name).
+bool PlatformSameFile(const char* a, const char* b);
+
 // Free bytes on the file system that holds `where`: a drive root on Windows,
 // a directory on POSIX; empty or null means the current one. 0 when the
 // query fails.

@@ -48,6 +48,13 @@ bool PlatformIsFile(const char* path)
     return path && stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool PlatformSameFile(const char* a, const char* b)
+{
+    struct stat first, second;
+    return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
 uint64_t PlatformFreeSpace(const char* where)
 {
     struct statvfs info;

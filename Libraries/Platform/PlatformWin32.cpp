@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <stdarg.h>
+
 #include <conio.h>
 #include <io.h>
 #include <share.h>
@@ -55,6 +57,31 @@ bool PlatformIsFile(const char* path)
         return false;
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+// The volume and index that identify a file, whatever its path says.
+bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    return ok;
+}
+
+} // namespace
+
+bool PlatformSameFile(const char* a, const char* b)
+{
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return FileIdentity(a, first) && FileIdentity(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
 }
 
 uint64_t PlatformFreeSpace(const char* where)
@@ -114,4 +141,17 @@ void PlatformPutChar(int c)
 bool PlatformIsTerminal(FILE* stream)
 {
     return stream && _isatty(_fileno(stream));
+}
+
+// msvcrt's _vsnprintf: it leaves the buffer unterminated when the text does
+// not fit, hence the last byte.
+void PlatformFormat(char* buffer, unsigned size, const char* format, ...)
+{
+    if (size == 0)
+        return;
+    va_list args;
+    va_start(args, format);
+    _vsnprintf(buffer, size, format, args);
+    va_end(args);
+    buffer[size - 1] = '\0';
 }

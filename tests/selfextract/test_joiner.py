@@ -140,6 +140,20 @@ def case_empty_file(t):
     assert t.output("empty.txt") == b""
 
 
+def case_output_never_overwrites_its_own_set(t):
+    # "data.000" is split into data.exe, data.000 (chunk 1), data.001: rebuilt
+    # in the chunks' folder it would land on its own chunk 1.
+    data = sample(500000)
+    names = t.split(data, 200000, name="data.000")
+    assert names == ["data.exe", "data.000", "data.001"], names
+    before = open(t.path("set", "data.000"), "rb").read()
+    t.expect(t.run("data.exe", cwd=t.path("set")),
+             ["Could not create output file. data.000 is a file of this chunk set."])
+    assert open(t.path("set", "data.000"), "rb").read() == before
+    t.expect(t.run("data.exe"), ["data.000 written with success."], success=True)
+    assert t.output("data.000") == data
+
+
 # Damaged sets.
 
 def case_missing_chunk(t):

@@ -394,6 +394,16 @@ TEST_F(SplitterTest, ChunkThatCannotBeCreatedIsTriedAgainWhileTheListenerSaysGoO
     EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "exists " + Path("out.000")), 0);
 }
 
+TEST_F(SplitterTest, ChunkNeverOverwritesTheInput)
+{
+    std::string input = Input(5000, "big.exe");
+    CSplitter splitter(FirstOverhead() + 3000, Path("big.exe").c_str(), "");
+    CRecorder recorder;
+    EXPECT_EQ(SplitCode(splitter, recorder), CSplitterException::errChunkIsInput);
+    EXPECT_EQ(std::count(recorder.calls.begin(), recorder.calls.end(), "exists " + Path("big.exe")), 0);
+    EXPECT_EQ(ReadFileBytes(dir.Path() / "big.exe"), input);
+}
+
 TEST_F(SplitterTest, EmptyOutputBaseWritesBesideTheInput)
 {
     std::string input = Input(5000, "movie.avi");

@@ -213,7 +213,7 @@ TEST(SplitterErrors, CodesAndTexts)
                            "Operation aborted.", "Could not get self-extractor."};
     for (unsigned code = 0; code < 4; ++code)
         EXPECT_STREQ(CSplitterException::GetErrorMessage(code), texts[code]);
-    EXPECT_STREQ(CSplitterException::GetErrorMessage(5), "Unknown error.");
+    EXPECT_STREQ(CSplitterException::GetErrorMessage(6), "Unknown error.");
     std::string text = CSplitterException(2, "DravikLib/Splitter.cpp", 9).GetText();
     EXPECT_EQ(text, "Operation aborted.\nDravikLib/Splitter.cpp (line 9)");
 }

@@ -117,12 +117,12 @@ bool StoredRecord(const fs::path& firstChunk, unsigned& crc, unsigned& size)
     return true;
 }
 
-void CheckSuccess(const CRecordingDisplay& display, const fs::path& firstChunk)
+// `stored`: whether the set had a file record before the run, and which.
+void CheckSuccess(const CRecordingDisplay& display, bool stored, unsigned crc, unsigned size)
 {
     if (!display.errors.empty() || display.infos.size() != 1)
         FuzzFailure("success with error texts");
-    unsigned crc = 0, size = 0;
-    if (!StoredRecord(firstChunk, crc, size))
+    if (!stored)
         FuzzFailure("success without a file record");
     std::string output = ReadBytes(Folders().cwd / display.outputName);
     if (output.size() != size ||
@@ -179,6 +179,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CCurrentFolder inRun(f.cwd);
     CRecordingDisplay display;
     const std::string firstChunk = chunkFolder + "f.exe";
+    unsigned storedCrc = 0, storedSize = 0;
+    const bool stored = StoredRecord(firstChunk, storedCrc, storedSize);
     bool done = false;
     {
         CJoiner joiner(display, firstChunk.c_str());
@@ -192,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::fprintf(stderr, "  %s%s\n", done ? "rebuilt " : "refused: ",
                      done ? display.outputName.c_str() : display.errors.front().c_str());
     if (done)
-        CheckSuccess(display, f.cwd / firstChunk);
+        CheckSuccess(display, stored, storedCrc, storedSize);
     else if (display.errors.empty() || !display.infos.empty())
         FuzzFailure("a failed run without an error text");
     CheckFiles(display, before);

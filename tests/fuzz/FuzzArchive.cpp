@@ -80,7 +80,8 @@ void CheckRoundTrip(CAppendedArchive& archive)
     CAppendedArchive again(OutputPath().c_str());
     if (again.GetEntryCount() != archive.GetEntryCount() ||
         again.GetHeadLength() != archive.GetHeadLength() ||
-        std::memcmp(again.GetHead(), archive.GetHead(), archive.GetHeadLength()) != 0)
+        (archive.GetHeadLength() &&
+         std::memcmp(again.GetHead(), archive.GetHead(), archive.GetHeadLength()) != 0))
         FuzzFailure("round trip changed the head or the entry count");
     for (unsigned i = 0; i < archive.GetEntryCount(); ++i)
         if (std::strcmp(again.GetEntryName(i), archive.GetEntryName(i)) != 0 ||

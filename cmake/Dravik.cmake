@@ -10,16 +10,22 @@ if(CMAKE_CROSSCOMPILING)
   set(DRAVIK_PACK "" CACHE FILEPATH "dravik-pack from the host build")
 endif()
 
-# The stub every first chunk carries, packed into the splitters. Until the
-# self-extractor is built, a placeholder that says so stands in.
+# The stub every first chunk carries, packed into the splitters: in a Windows
+# build the dravikx.exe built beside them; in the host build the one the
+# Windows build made (tools/dev passes it as DRAVIK_STUB), or, before there
+# is one, a placeholder that says so.
 set(DRAVIK_STUB "" CACHE FILEPATH "Self-extractor stub packed into the splitters")
 set(DRAVIK_PLACEHOLDER_STUB ${CMAKE_BINARY_DIR}/placeholder-stub.bin)
 file(WRITE ${DRAVIK_PLACEHOLDER_STUB}
   "Dravikon placeholder stub: this build carries no self-extractor yet.\n")
-if(NOT DRAVIK_STUB)
-  set(DRAVIK_STUB_FILE ${DRAVIK_PLACEHOLDER_STUB})
-else()
+set(DRAVIK_STUB_DEPENDS)
+if(DRAVIK_STUB)
   set(DRAVIK_STUB_FILE ${DRAVIK_STUB})
+elseif(WIN32)
+  set(DRAVIK_STUB_FILE $<TARGET_FILE:dravikx>)
+  set(DRAVIK_STUB_DEPENDS dravikx)
+else()
+  set(DRAVIK_STUB_FILE ${DRAVIK_PLACEHOLDER_STUB})
 endif()
 
 # dravik_pack(NAME TARGET STUB): writes bin/NAME, the program of TARGET with
@@ -38,7 +44,7 @@ function(dravik_pack name target stub)
   endif()
   add_custom_command(OUTPUT ${out}
     COMMAND ${pack} $<TARGET_FILE:${target}> ${stub} ${out}
-    DEPENDS ${target} ${stub} ${packdep}
+    DEPENDS ${target} ${stub} ${packdep} ${DRAVIK_STUB_DEPENDS}
     COMMENT "Packing ${name}"
     VERBATIM)
   add_custom_target(${name}-packed ALL DEPENDS ${out})

@@ -3,7 +3,11 @@
 crafted sets, each run through a front end of the joiner, whose messages (the
 texts of its boxes, in order), exit code and written files are compared.
 
-usage: test_joiner.py --bin BUILD/bin [--front linux]"""
+usage: test_joiner.py --bin BUILD/bin [--front linux]
+       test_joiner.py --bin WINBUILD/bin --front windows
+The Windows front runs the stub dravikx.exe under Wine (the harness of
+tests/wine must be started for WINBUILD) and reads its boxes through the UI
+driver; sets are written there by dravik.exe, which carries that stub."""
 import argparse
 import os
 import shutil
@@ -28,7 +32,10 @@ class LinuxFront:
     def __init__(self, bin_dir):
         self.joiner = os.path.join(bin_dir, "dravikx")
 
-    def run(self, first, cwd):
+    def split_command(self, bin_dir, source, size):
+        return [os.path.join(bin_dir, "dravik"), source, size, "-y"]
+
+    def run(self, first, cwd, boxes):
         result = subprocess.run([self.joiner, first], cwd=cwd, stdin=subprocess.DEVNULL,
                                 capture_output=True, timeout=120)
         return result.stderr.decode().splitlines(), result.returncode
@@ -40,7 +47,68 @@ class LinuxFront:
         return path
 
 
-FRONTS = {"linux": LinuxFront}
+HERE = os.path.dirname(os.path.abspath(__file__))
+WINE_RUN = os.path.join(HERE, "..", "wine", "run")
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class WindowsFront:
+    """The Windows stub, run by double-click semantics under Wine: the UI
+    driver starts the first chunk in a working folder, reads each box's text
+    and presses OK, and reports the exit code. The script expects as many
+    boxes as the case does: a missing box fails its wait, an extra one makes
+    the final wait for the exit fail."""
+
+    CAPTION = "Dravikon Self-Extractor"
+
+    def __init__(self, bin_dir):
+        self.bin_dir = bin_dir
+        self.build = os.path.dirname(bin_dir)
+
+    def split_command(self, bin_dir, source, size):
+        return [WINE_RUN, self.build, os.path.join(bin_dir, "dravik.exe"), windows_path(source),
+                size, "-y"]
+
+    def drive(self, lines, timeout=120):
+        result = subprocess.run([WINE_RUN, self.build, os.path.join(self.bin_dir, "uidriver.exe")],
+                                input="\n".join(lines).encode(), capture_output=True,
+                                timeout=timeout)
+        return result.stdout.decode(errors="replace").replace("\r", "").splitlines()
+
+    def run(self, first, cwd, boxes):
+        script = ["timeout 60", f'cd "{windows_path(cwd)}"', f'start "{windows_path(first)}"']
+        for _ in range(boxes):
+            script += [f'wait window title="{self.CAPTION}" control=65535', "text 65535", "click 1"]
+        script.append("wait exit")
+        texts, code = [], None
+        for line in self.drive(script):
+            if line.startswith("text 65535 "):
+                texts.append(unquote(line[len("text 65535 "):]))
+            elif line.startswith("exit "):
+                code = int(line.split()[1])
+            elif line.startswith("fail "):
+                texts.append(line)
+        return texts, code
+
+    def success_code(self):
+        return 1  # the stub's fixed exit code
+
+    def path_text(self, path):
+        return windows_path(path)
+
+
+def unquote(text):
+    """The driver prints texts in double quotes with \\ and \" escaped."""
+    text = text.strip()
+    if text.startswith('"') and text.endswith('"'):
+        text = text[1:-1]
+    return text.replace('\\"', '"').replace("\\\\", "\\")
+
+
+FRONTS = {"linux": LinuxFront, "windows": WindowsFront}
 
 
 class Context:
@@ -59,7 +127,8 @@ class Context:
         return os.path.join(self.root, *parts)
 
     def dravik_stub(self):
-        with open(os.path.join(self.bin_dir, "dravik"), "rb") as f:
+        name = "dravik.exe" if isinstance(self.front, WindowsFront) else "dravik"
+        with open(os.path.join(self.bin_dir, name), "rb") as f:
             _, entries = chunkset.read_archive(f.read())
         return entries[0][1]
 
@@ -73,7 +142,7 @@ class Context:
         with open(source, "wb") as f:
             f.write(data)
         size = str(self.chunk_size(data_per_chunk))
-        result = subprocess.run([os.path.join(self.bin_dir, "dravik"), source, size, "-y"],
+        result = subprocess.run(self.front.split_command(self.bin_dir, source, size),
                                 cwd=self.path("set"), capture_output=True,
                                 stdin=subprocess.DEVNULL)
         assert result.returncode == 0, result.stdout.decode()
@@ -81,10 +150,12 @@ class Context:
         return sorted(os.listdir(self.path("set")), key=lambda n: (not n.endswith(".exe"), n))
 
     def run(self, first="big.exe", cwd=None):
-        return self.front.run(self.path("set", first), cwd or self.path("out"))
+        """The run a case expects; it happens in expect, which knows how many
+        boxes to answer."""
+        return self.path("set", first), cwd or self.path("out")
 
-    def expect(self, got, messages, success=False):
-        texts, code = got
+    def expect(self, run, messages, success=False):
+        texts, code = self.front.run(*run, len(messages))
         assert texts == messages, f"messages {texts!r}, expected {messages!r}"
         wanted = self.front.success_code() if success else 1
         assert code == wanted, f"exit code {code}, expected {wanted}"

@@ -96,6 +96,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CSplitCmdLine split(slashIsPrefix);
     Exercise(split, argv);
+    // The usage text is the program's, whatever the words were.
+    static const std::string usage = split.GetUsage(true);
+    if (usage != split.GetUsage(true))
+        FuzzFailure("the usage text changed with the words");
+    const std::string error = split.GetErrorText();
+    if (error.rfind("Invalid argument: ", 0) == 0) {
+        bool named = false;
+        for (const char* word : argv)
+            named = named || error == std::string("Invalid argument: ") + word + "\n\n";
+        if (!named)
+            FuzzFailure("the invalid word is not one of the words:", error.c_str());
+    }
     if (split.GetErrorText()[0] == '\0') {
         if (!*split.GetInput() || !*split.GetSize())
             FuzzFailure("a good parse without input or size");

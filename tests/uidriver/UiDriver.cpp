@@ -334,12 +334,25 @@ void CDriver::Start(const CArgs& args)
     std::wstring commandLine;
     for (size_t i = 1; i < args.size(); ++i)
         commandLine += (i > 1 ? L" " : L"") + QuoteArgument(Widen(args[i]));
+    // The program gets the NUL device as its standard handles and none of
+    // ours: holding our output open, it would make whoever reads our output
+    // to its end wait for the program too.
+    for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE})
+        SetHandleInformation(GetStdHandle(which), HANDLE_FLAG_INHERIT, 0);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        m_folder.empty() ? nullptr : m_folder.c_str(), &startup, &info))
-        Fail("cannot start it (error " + std::to_string(GetLastError()) + ")");
+    BOOL started = CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                  m_folder.empty() ? nullptr : m_folder.c_str(), &startup, &info);
+    DWORD error = GetLastError();
+    CloseHandle(nul);
+    if (!started)
+        Fail("cannot start it (error " + std::to_string(error) + ")");
     CloseHandle(info.hThread);
     if (m_process)
         CloseHandle(m_process);
@@ -366,22 +379,28 @@ void CDriver::WaitWindow(const CArgs& args)
 {
     std::string title, className, value;
     bool byTitle = false, byClass = false;
+    int control = 0;
     for (size_t i = 2; i < args.size(); ++i) {
         if (TakeOption(args[i], "title", value))
             title = value, byTitle = true;
         else if (TakeOption(args[i], "class", value))
             className = value, byClass = true;
+        else if (TakeOption(args[i], "control", value))
+            control = ParseId(value);
         else
-            Fail("usage: wait window [title=TITLE] [class=CLASS]");
+            Fail("usage: wait window [title=TITLE] [class=CLASS] [control=ID]");
     }
     HWND found = nullptr;
+    // control=ID tells apart windows that share a caption: a program's
+    // message boxes (text 65535) from its own dialog.
     auto match = [&](HWND window) {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
         return IsWindowVisible(window) && !m_acted.count(window) &&
                (!m_processId || process == m_processId) &&
                (!byClass || ClassOf(window) == className) &&
-               (!byTitle || TitleOf(window) == title);
+               (!byTitle || TitleOf(window) == title) &&
+               (!control || GetDlgItem(window, control));
     };
     bool ready = WaitFor([&] {
         CheckRunning();

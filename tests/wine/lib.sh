@@ -55,7 +55,11 @@ wine_prefix() {
     flock 9
     [ -f "$WINEPREFIX/.dravik-ready" ] && exit 0
     rm -rf "$WINEPREFIX"
-    if ! timeout -k 10 300 "$WINE" wineboot -i >"$WINE_BUILD/wineprefix.log" 2>&1; then
+    local here
+    here=$(dirname "${BASH_SOURCE[0]}")
+    if ! timeout -k 10 300 "$WINE" wineboot -i >"$WINE_BUILD/wineprefix.log" 2>&1 ||
+       ! timeout -k 10 60 "$WINE" regedit /S "$(windows_path "$here/prefix.reg")" \
+         >>"$WINE_BUILD/wineprefix.log" 2>&1; then
       echo "wine: making the prefix $WINEPREFIX failed, see $WINE_BUILD/wineprefix.log" >&2
       exit 1
     fi

@@ -1,11 +1,12 @@
 // The joiner on crafted chunk sets. The input is the first chunk and the
 // later chunk files, one after the other, each separator kChunkSeparator
-// starting the next file; they are stored as f.exe, f.000, f.001, ... in a
-// scratch folder, beside the current folder (odd sizes) or in it (even
-// sizes). The joiner must end on its own within a bounded number of steps,
-// create nothing but its one output file in the current folder, leave every
-// other file alone, and claim success only for a file whose size and
-// checksum are the ones the set stores.
+// starting the next file; they are stored as f.exe, f.000, f.001, ... in the
+// current folder (even sizes) or in a folder below it (odd sizes). The
+// current folder lies three levels below a scratch folder that is watched.
+// The joiner must end on its own within a bounded number of steps, create
+// nothing but its one output file in the current folder, leave every other
+// file alone, and claim success only for a file whose size and checksum are
+// the ones the set stores.
 #include "FuzzTarget.h"
 #include "ScratchFolder.h"
 
@@ -52,8 +53,8 @@ public:
 };
 
 struct CFolders {
-    fs::path root;  // the scratch folder: nothing may appear here
-    fs::path cwd;   // where the joiner runs and writes
+    fs::path root;  // the scratch folder: nothing may appear here but below cwd
+    fs::path cwd;   // where the joiner runs and writes, three levels below root
 };
 
 const CFolders& Folders()
@@ -61,7 +62,7 @@ const CFolders& Folders()
     static CFolders folders = [] {
         CFolders f;
         f.root = FuzzScratchFolder("joiner");
-        f.cwd = f.root / "run";
+        f.cwd = f.root / "up" / "up" / "run";
         fs::create_directories(f.cwd);
         return f;
     }();
@@ -135,12 +136,13 @@ void CheckSuccess(const CRecordingDisplay& display, bool stored, unsigned crc, u
 void CheckFiles(const CRecordingDisplay& display, const std::map<std::string, std::string>& before)
 {
     const CFolders& f = Folders();
+    const std::string below = "up/up/run/";
     for (const std::string& name : ListTree(f.root)) {
-        std::string inRun = name.rfind("run/", 0) == 0 ? name.substr(4) : name;
-        if (name == "run")
-            continue;
+        std::string inRun = name.rfind(below, 0) == 0 ? name.substr(below.size()) : name;
+        if (below.rfind(name + "/", 0) == 0)
+            continue; // one of the folders on the way down
         if (inRun == name)
-            FuzzFailure("file written beside the current folder:", name.c_str());
+            FuzzFailure("file written outside the current folder:", name.c_str());
         if (!before.count(inRun) && inRun != display.outputName)
             FuzzFailure("unexpected file written:", name.c_str());
     }

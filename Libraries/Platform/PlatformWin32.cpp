@@ -8,8 +8,6 @@
 #include <io.h>
 #include <share.h>
 
-#include <cstring>
-
 bool PlatformHasDrives() { return true; }
 
 bool PlatformAddsExeExtension() { return true; }
@@ -29,9 +27,6 @@ FILE* PlatformDupStream(FILE* file, const char* mode)
 {
     if (!file)
         return nullptr;
-    // Flush first: the duplicate shares the handle's position, and bytes
-    // still in `file`'s buffer would land after what the copy writes.
-    std::fflush(file);
     int fd = _dup(_fileno(file));
     if (fd < 0)
         return nullptr;

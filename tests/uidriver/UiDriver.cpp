@@ -246,8 +246,11 @@ HWND CDriver::UsableControl(const std::string& id) const
 
 LRESULT CDriver::Send(HWND window, UINT message, WPARAM w, LPARAM l) const
 {
+    // Even with a short wait limit a window gets a second to answer.
+    const DWORD kLeastMs = 1000;
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, w, l, SMTO_NORMAL, m_timeoutMs, &result))
+    if (!SendMessageTimeoutW(window, message, w, l, SMTO_NORMAL,
+                             m_timeoutMs < kLeastMs ? kLeastMs : m_timeoutMs, &result))
         Fail("the window did not answer");
     return static_cast<LRESULT>(result);
 }

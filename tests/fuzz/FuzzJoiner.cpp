@@ -1,8 +1,11 @@
-// The joiner on crafted chunk sets. The input is the first chunk and the
-// later chunk files, one after the other, each separator kChunkSeparator
-// starting the next file; they are stored as f.exe, f.000, f.001, ... in the
-// current folder (even sizes) or in a folder below it (odd sizes). The
-// current folder lies three levels below a scratch folder that is watched.
+// The joiner on crafted chunk sets, as the Linux joiner runs it (fuzz-joiner)
+// and as the Windows stub runs it, built without C++ exceptions so that
+// errors travel by longjmp (fuzz-stubjoiner). The input is the first chunk
+// and the later chunk files, one after the other, each separator
+// kChunkSeparator starting the next file; they are stored as f.exe, f.000,
+// f.001, ... in the current folder (even sizes) or in a folder below it (odd
+// sizes). The current folder lies three levels below a scratch folder that
+// is watched.
 // The joiner must end on its own within a bounded number of steps, create
 // nothing but its one output file in the current folder, leave every other
 // file alone, and claim success only for a file whose size and checksum are
@@ -83,6 +86,15 @@ std::vector<std::string> SplitPieces(const uint8_t* data, size_t size)
         }
     }
     return pieces;
+}
+
+// f.exe, f.000, f.001, ...: the names the split engine gives a set.
+std::string ChunkName(unsigned index)
+{
+    char name[16] = "f.exe";
+    if (index > 0)
+        std::snprintf(name, sizeof name, "f.%03X", index - 1);
+    return name;
 }
 
 void ClearFolder(const fs::path& folder)
@@ -171,7 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<std::string> pieces = SplitPieces(data, size);
     std::map<std::string, std::string> before;
     for (unsigned i = 0; i < pieces.size(); ++i) {
-        std::string name = chunkFolder + GetChunkName("f", i).Get();
+        std::string name = chunkFolder + ChunkName(i);
         WriteBytes(f.cwd / name, reinterpret_cast<const uint8_t*>(pieces[i].data()), pieces[i].size());
         before[name] = pieces[i];
     }

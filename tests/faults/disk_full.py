@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The real dravik and dravikx against disks that fill up.
+"""The real dravik and dravikx (and dravikx-stubbuild, the joiner built as
+the Windows stub is, where the build has it) against disks that fill up.
 
 Three ways to run out of room, each tried at many points:
 - a file-size limit (RLIMIT_FSIZE) that stops every file at an exact byte:
@@ -44,10 +45,21 @@ def limited(size):
     return setup
 
 
-def run(argv, cwd, size_limit=None):
+def joiners(bin_dir):
+    """dravikx, and the same built as the Windows stub is (no C++
+    exceptions), where the build has it. longjmp skips destructors by
+    design: a sanitizer build must not count what they would free."""
+    found = [(os.path.join(bin_dir, "dravikx"), {})]
+    stub = os.path.join(bin_dir, "dravikx-stubbuild")
+    if os.path.exists(stub):
+        found.append((stub, {"ASAN_OPTIONS": "detect_leaks=0"}))
+    return found
+
+
+def run(argv, cwd, size_limit=None, env=None):
     p = subprocess.run(argv, cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True,
                        timeout=TIMEOUT, preexec_fn=limited(size_limit) if size_limit is not None else None,
-                       env=dict(os.environ, LC_ALL="C"))
+                       env=dict(os.environ, LC_ALL="C", **(env or {})))
     return Run(p.returncode, p.stdout.decode(errors="replace"), p.stderr.decode(errors="replace"))
 
 
@@ -154,7 +166,7 @@ def limits_for(sizes, stub_hint, dense):
 
 
 def size_limit_points(bin_dir, work, tally, dense):
-    dravik, dravikx = os.path.join(bin_dir, "dravik"), os.path.join(bin_dir, "dravikx")
+    dravik = os.path.join(bin_dir, "dravik")
     rng = random.Random(5)
     cases = [(3000, 8000), (40000, 9000), (400000, 150000)]
     for input_size, chunk in cases:
@@ -181,15 +193,17 @@ def size_limit_points(bin_dir, work, tally, dense):
         # The joiner's output stopped at points through the rebuilt file.
         step = max(1, input_size // (25 if dense else 6))
         for limit in sorted(set(range(0, input_size, step)) | {input_size - 1}):
-            out = os.path.join(work, "out")
-            shutil.rmtree(out, ignore_errors=True)
-            os.makedirs(out)
-            r = run([dravikx, os.path.join(src, "set.exe")], out, limit)
-            tally.check(join_failed(r), "join of %d bytes stopped at byte %d" % (input_size, limit), r)
+            for dravikx, env in joiners(bin_dir):
+                out = os.path.join(work, "out")
+                shutil.rmtree(out, ignore_errors=True)
+                os.makedirs(out)
+                r = run([dravikx, os.path.join(src, "set.exe")], out, limit, env)
+                tally.check(join_failed(r), "%s: join of %d bytes stopped at byte %d"
+                            % (os.path.basename(dravikx), input_size, limit), r)
 
 
 def small_disk_points(bin_dir, work, disk, tally, dense):
-    dravik, dravikx = os.path.join(bin_dir, "dravik"), os.path.join(bin_dir, "dravikx")
+    dravik = os.path.join(bin_dir, "dravik")
     rng = random.Random(9)
     for input_size, chunk in [(30000, 7000), (300000, 140000)]:
         src = os.path.join(work, "src")
@@ -209,9 +223,11 @@ def small_disk_points(bin_dir, work, disk, tally, dense):
                         "split onto %d free pages, every prompt answered go on" % pages, r)
         joined = (input_size + PAGE - 1) // PAGE
         for pages in sorted(set(range(0, joined, 1 if dense else 6)) | {joined - 1}):
-            out = disk.leave_free(pages)
-            r = run([dravikx, os.path.join(src, "set.exe")], out)
-            tally.check(join_failed(r), "join onto %d free pages" % pages, r)
+            for dravikx, env in joiners(bin_dir):
+                out = disk.leave_free(pages)
+                r = run([dravikx, os.path.join(src, "set.exe")], out, env=env)
+                tally.check(join_failed(r), "%s: join onto %d free pages"
+                            % (os.path.basename(dravikx), pages), r)
 
 
 def main():

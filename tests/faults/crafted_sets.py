@@ -25,6 +25,16 @@ import tempfile
 TIMEOUT = 60
 
 
+
+def stub_length(dravik):
+    """Length of the stub dravik carries (its archive's entry 0): the chunk
+    sizes below are data room beyond it, whatever stub the build packed."""
+    with open(dravik, "rb") as f:
+        data = f.read()
+    start = int.from_bytes(data[-20:-16], "little")
+    name = int.from_bytes(data[start + 4:start + 8], "little")
+    return int.from_bytes(data[start + 8 + name:start + 12 + name], "little")
+
 def read(path):
     with open(path, "rb") as f:
         return f.read()
@@ -208,6 +218,7 @@ def try_set(joiner, work, chunks, label, harmless, change, original, counts):
 
 def make_sets(bin_dir, work, rng):
     dravik = os.path.join(bin_dir, "dravik")
+    stub = stub_length(dravik)
     sets = []
     for size, chunk in [(25000, 8000), (120000, 50000)]:
         src = os.path.join(work, "src")
@@ -215,7 +226,7 @@ def make_sets(bin_dir, work, rng):
         os.makedirs(src)
         original = bytes(rng.getrandbits(8) for _ in range(size))
         write(os.path.join(src, "file.bin"), original)
-        p = subprocess.run([dravik, "file.bin", str(chunk), "-oset"], cwd=src, capture_output=True)
+        p = subprocess.run([dravik, "file.bin", str(chunk + stub), "-oset"], cwd=src, capture_output=True)
         assert p.returncode == 0, p.stdout
         chunks, k = [], 0
         for name in ["set.exe"] + ["set.%03X" % i for i in range(100)]:

@@ -36,6 +36,16 @@ class Run:
         self.code, self.out, self.err = code, out, err
 
 
+
+def stub_length(dravik):
+    """Length of the stub dravik carries (its archive's entry 0): the chunk
+    sizes below are data room beyond it, whatever stub the build packed."""
+    with open(dravik, "rb") as f:
+        data = f.read()
+    start = int.from_bytes(data[-20:-16], "little")
+    name = int.from_bytes(data[start + 4:start + 8], "little")
+    return int.from_bytes(data[start + 8 + name:start + 12 + name], "little")
+
 def limited(size):
     """Runs in the child: every file it writes stops at `size` bytes, and
     the write fails (EFBIG) instead of killing the process."""
@@ -167,6 +177,7 @@ def limits_for(sizes, stub_hint, dense):
 
 def size_limit_points(bin_dir, work, tally, dense):
     dravik = os.path.join(bin_dir, "dravik")
+    stub = stub_length(dravik)
     rng = random.Random(5)
     cases = [(3000, 8000), (40000, 9000), (400000, 150000)]
     for input_size, chunk in cases:
@@ -175,7 +186,7 @@ def size_limit_points(bin_dir, work, tally, dense):
         shutil.rmtree(src, ignore_errors=True)
         os.makedirs(src)
         write(os.path.join(src, "file.bin"), data)
-        ok = run([dravik, os.path.join(src, "file.bin"), str(chunk), "-oset"], src)
+        ok = run([dravik, os.path.join(src, "file.bin"), str(chunk + stub), "-oset"], src)
         assert ok.code == 0, ok.out
         names = chunk_files(src)
         sizes = [os.path.getsize(os.path.join(src, n)) for n in names]
@@ -187,7 +198,7 @@ def size_limit_points(bin_dir, work, tally, dense):
             out = os.path.join(work, "out")
             shutil.rmtree(out, ignore_errors=True)
             os.makedirs(out)
-            r = run([dravik, os.path.join(src, "file.bin"), str(chunk), "-oset"], out, limit)
+            r = run([dravik, os.path.join(src, "file.bin"), str(chunk + stub), "-oset"], out, limit)
             tally.check(split_failed(r, "Error writing file"),
                         "split of %d bytes in chunks of %d stopped at byte %d" % (input_size, chunk, limit), r)
         # The joiner's output stopped at points through the rebuilt file.
@@ -204,21 +215,22 @@ def size_limit_points(bin_dir, work, tally, dense):
 
 def small_disk_points(bin_dir, work, disk, tally, dense):
     dravik = os.path.join(bin_dir, "dravik")
+    stub = stub_length(dravik)
     rng = random.Random(9)
     for input_size, chunk in [(30000, 7000), (300000, 140000)]:
         src = os.path.join(work, "src")
         shutil.rmtree(src, ignore_errors=True)
         os.makedirs(src)
         write(os.path.join(src, "file.bin"), bytes(rng.getrandbits(8) for _ in range(input_size)))
-        assert run([dravik, os.path.join(src, "file.bin"), str(chunk), "-oset"], src).code == 0
+        assert run([dravik, os.path.join(src, "file.bin"), str(chunk + stub), "-oset"], src).code == 0
         needed = pages_of(src, chunk_files(src))
         for pages in sorted(set(range(0, needed, 1 if dense else 6)) | {needed - 1}):
             out = disk.leave_free(pages)
-            r = run([dravik, os.path.join(src, "file.bin"), str(chunk), "-oset"], out)
+            r = run([dravik, os.path.join(src, "file.bin"), str(chunk + stub), "-oset"], out)
             tally.check(split_failed(r, "Not enough free space to continue."),
                         "split onto %d free pages, no terminal" % pages, r)
             out = disk.leave_free(pages)
-            r = run_on_terminal([dravik, os.path.join(src, "file.bin"), str(chunk), "-oset"], out)
+            r = run_on_terminal([dravik, os.path.join(src, "file.bin"), str(chunk + stub), "-oset"], out)
             tally.check(split_failed(r, "No space left on device"),
                         "split onto %d free pages, every prompt answered go on" % pages, r)
         joined = (input_size + PAGE - 1) // PAGE

@@ -27,6 +27,9 @@ import sys
 import tempfile
 import termios
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from stub import stub_length  # noqa: E402
+
 PAGE = 4096
 TIMEOUT = 60
 
@@ -36,15 +39,6 @@ class Run:
         self.code, self.out, self.err = code, out, err
 
 
-
-def stub_length(dravik):
-    """Length of the stub dravik carries (its archive's entry 0): the chunk
-    sizes below are data room beyond it, whatever stub the build packed."""
-    with open(dravik, "rb") as f:
-        data = f.read()
-    start = int.from_bytes(data[-20:-16], "little")
-    name = int.from_bytes(data[start + 4:start + 8], "little")
-    return int.from_bytes(data[start + 8 + name:start + 12 + name], "little")
 
 def limited(size):
     """Runs in the child: every file it writes stops at `size` bytes, and

@@ -4,17 +4,21 @@ crafted sets, each run through a front end of the joiner, whose messages (the
 texts of its boxes, in order), exit code and written files are compared.
 
 usage: test_joiner.py --bin BUILD/bin [--front linux]
-       test_joiner.py --bin WINBUILD/bin --front windows
+       test_joiner.py --bin WINBUILD/bin --front windows [--host-bin BUILD/bin]
 The Windows front runs the stub dravikx.exe under Wine (the harness of
 tests/wine must be started for WINBUILD) and reads its boxes through the UI
-driver; sets are written there by dravik.exe, which carries that stub."""
+driver; sets are written there by dravik.exe, which carries that stub. With
+--host-bin it also rebuilds sets written by the Linux dravik under Wine, and
+sets written by dravik.exe with the Linux joiner."""
 import argparse
 import os
+import queue
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -26,10 +30,14 @@ BAD_NAME = "Invalid file name in the chunk set."
 NO_DATA = "Could not get file data."
 
 
+class Skip(Exception):
+    """A case that does not apply to this front end."""
+
+
 class LinuxFront:
     """The Linux terminal joiner: messages are its lines on standard error."""
 
-    def __init__(self, bin_dir):
+    def __init__(self, bin_dir, host_bin=None):
         self.joiner = os.path.join(bin_dir, "dravikx")
 
     def split_command(self, bin_dir, source, size):
@@ -64,9 +72,10 @@ class WindowsFront:
 
     CAPTION = "Dravikon Self-Extractor"
 
-    def __init__(self, bin_dir):
+    def __init__(self, bin_dir, host_bin=None):
         self.bin_dir = bin_dir
         self.build = os.path.dirname(bin_dir)
+        self.host_bin = host_bin
 
     def split_command(self, bin_dir, source, size):
         return [WINE_RUN, self.build, os.path.join(bin_dir, "dravik.exe"), windows_path(source),
@@ -107,6 +116,54 @@ class WindowsFront:
         return windows_path(path)
 
 
+class DriverSession:
+    """The UI driver fed one command at a time, for runs where the test acts
+    between commands (a screenshot while a program works). Every command
+    that prints is followed by reading its line."""
+
+    def __init__(self, front):
+        self.front = front
+        self.errors = tempfile.TemporaryFile()
+        # Not a pipe for standard error: the programs the driver starts
+        # inherit it and may outlive the driver.
+        self.process = subprocess.Popen(
+            [WINE_RUN, front.build, os.path.join(front.bin_dir, "uidriver.exe")],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.errors)
+        self.lines = queue.Queue()
+        threading.Thread(target=self.pump, daemon=True).start()
+
+    def pump(self):
+        for line in self.process.stdout:
+            self.lines.put(line.decode(errors="replace").rstrip("\r\n"))
+        self.lines.put(None)
+
+    def send(self, command, timeout=120):
+        """Runs one command; returns the line it printed (None for commands
+        that print nothing). A failed command raises with its reason."""
+        self.process.stdin.write((command + "\n").encode())
+        self.process.stdin.flush()
+        if command.split()[0] in ("timeout", "cd", "start", "click", "close", "key", "type",
+                                  "set", "pick", "kill"):
+            return None
+        try:
+            line = self.lines.get(timeout=timeout)
+        except queue.Empty:
+            raise AssertionError(f"the UI driver printed nothing for {command!r}")
+        if line is None or line.startswith("fail "):
+            self.errors.seek(0)
+            raise AssertionError(f"{command!r}: {line} {self.errors.read().decode(errors='replace')}")
+        return line
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.stdin.close()
+            try:
+                self.process.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+        self.errors.close()
+
+
 def unquote(text):
     """The driver prints texts in double quotes with \\ and \" escaped."""
     text = text.strip()
@@ -125,6 +182,7 @@ class Context:
     def __init__(self, bin_dir, front):
         self.bin_dir = bin_dir
         self.front = front
+        self.windows = isinstance(front, WindowsFront)
         self.root = tempfile.mkdtemp(prefix="dravik-join-")
         for sub in ("src", "set", "out"):
             os.makedirs(os.path.join(self.root, sub))
@@ -134,7 +192,7 @@ class Context:
         return os.path.join(self.root, *parts)
 
     def dravik_stub(self):
-        name = "dravik.exe" if isinstance(self.front, WindowsFront) else "dravik"
+        name = "dravik.exe" if self.windows else "dravik"
         with open(os.path.join(self.bin_dir, name), "rb") as f:
             _, entries = chunkset.read_archive(f.read())
         return entries[0][1]
@@ -144,13 +202,18 @@ class Context:
         `data_per_chunk` data bytes, whatever the stub's length."""
         return len(self.stub) + 111 + 7 + 7 + data_per_chunk
 
-    def split(self, data, data_per_chunk, name="big.zip"):
+    def split(self, data, data_per_chunk, name="big.zip", command=None):
+        """Splits `data` into the `set` folder, with the front end's splitter
+        or with `command` (a list to which the input and the size are added)."""
         source = self.path("src", name)
         with open(source, "wb") as f:
             f.write(data)
         size = str(self.chunk_size(data_per_chunk))
-        result = subprocess.run(self.front.split_command(self.bin_dir, source, size),
-                                cwd=self.path("set"), capture_output=True,
+        if command:
+            command = command + [source, size, "-y"]
+        else:
+            command = self.front.split_command(self.bin_dir, source, size)
+        result = subprocess.run(command, cwd=self.path("set"), capture_output=True,
                                 stdin=subprocess.DEVNULL)
         assert result.returncode == 0, result.stdout.decode()
         base = os.path.splitext(name)[0]
@@ -358,6 +421,73 @@ def case_crafted_lengths(t):
     t.expect(t.run(), ["Invalid chunk checksum (1).", BAD_CHUNK])
 
 
+# Sets written on one system and rebuilt on the other, and the stub's
+# progress dialog: under Wine only.
+
+def needs_wine_and_linux(t):
+    if not t.windows or not t.front.host_bin:
+        raise Skip("needs the Windows front and --host-bin")
+
+
+def case_set_written_on_linux_rebuilds_under_wine(t):
+    needs_wine_and_linux(t)
+    # The Linux dravik carries the stub of the shipped Windows build; here it
+    # carries this build's stub, the one this Wine runs.
+    dravik = t.path("dravik")
+    subprocess.run([os.path.join(t.front.host_bin, "dravik-pack"),
+                    os.path.join(t.front.host_bin, "dravik"),
+                    os.path.join(t.bin_dir, "dravikx.exe"), dravik], check=True)
+    data = sample(700000, seed=7)
+    names = t.split(data, 200000, command=[dravik])
+    assert len(names) >= 3 and names[0] == "big.exe", names
+    t.expect(t.run(), ["big.zip written with success."], success=True)
+    assert t.output() == data
+
+
+def case_set_written_on_windows_rebuilds_on_linux(t):
+    needs_wine_and_linux(t)
+    data = sample(700000, seed=8)
+    t.split(data, 200000)
+    result = subprocess.run([os.path.join(t.front.host_bin, "dravikx"), t.path("set", "big.exe")],
+                            cwd=t.path("out"), capture_output=True, stdin=subprocess.DEVNULL,
+                            timeout=120)
+    assert result.stderr.decode().splitlines() == ["big.zip written with success."], result.stderr
+    assert result.returncode == 0
+    assert t.output() == data
+
+
+def case_progress_dialog_ignores_cancel_and_close(t):
+    """A run long enough to watch: the dialog names the chunk it reads and
+    moves its bar; Cancel and the close box change nothing; the screen is
+    saved as screenshots/selfextract-progress.png of the Windows build."""
+    if not t.windows:
+        raise Skip("the Linux joiner has no dialog")
+    block = sample(1 << 20, seed=9)
+    data = b"".join(bytes([i & 0xFF]) + block[1:] for i in range(400))
+    t.split(data, 80 << 20)
+    session = DriverSession(t.front)
+    try:
+        caption = f'title="{t.front.CAPTION}"'
+        session.send("timeout 120")
+        session.send(f'cd "{windows_path(t.path("out"))}"')
+        session.send(f'start "{windows_path(t.path("set", "big.exe"))}"')
+        session.send(f"wait window {caption} control=1000")
+        session.send('wait text 1001 "File chunk #2"')
+        session.send("click 2")
+        session.send("close")
+        assert session.send('wait text 1001 "File chunk #3"') == 'text 1001 "File chunk #3"'
+        assert session.send("title") == f'title "{t.front.CAPTION}"'
+        subprocess.run([os.path.join(HERE, "..", "wine", "harness"), "shot", t.front.build,
+                        "selfextract-progress"], check=True, timeout=60)
+        session.send(f"wait window {caption} control=1")
+        assert session.send("text 65535") == 'text 65535 "big.zip written with success."'
+        session.send("click 1")
+        assert session.send("wait exit") == "exit 1"
+    finally:
+        session.close()
+    assert t.output() == data
+
+
 CASES = [v for k, v in sorted(globals().items()) if k.startswith("case_")]
 
 
@@ -365,9 +495,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True)
     parser.add_argument("--front", default="linux", choices=sorted(FRONTS))
+    parser.add_argument("--host-bin", help="the Linux programs, for the Windows front")
     parser.add_argument("-k", default="", help="run only cases whose name contains this")
     args = parser.parse_args()
-    front = FRONTS[args.front](os.path.abspath(args.bin))
+    host_bin = os.path.abspath(args.host_bin) if args.host_bin else None
+    front = FRONTS[args.front](os.path.abspath(args.bin), host_bin)
     passed = failed = 0
     for case in CASES:
         if args.k not in case.__name__:
@@ -377,6 +509,8 @@ def main():
             case(t)
             passed += 1
             print(f"ok   {case.__name__}")
+        except Skip as why:
+            print(f"skip {case.__name__}: {why}")
         except Exception:
             failed += 1
             print(f"FAIL {case.__name__}")

@@ -103,7 +103,8 @@ void CStreamListener::Serialize(void* data, unsigned length)
 CSplitter::CSplitter(unsigned chunkSize, const char* inputPath, const char* outputBase)
     : CAppendedArchive(GetModulePath()), m_chunkArchive(nullptr), m_chunkSize(chunkSize),
       m_inputPath(inputPath), m_outputBase(outputBase), m_inputName(GetFileName(inputPath)),
-      m_chunkIndex(0), m_firstOverhead(0), m_fileRecord(), m_header(), m_dataPlaceholder(0)
+      m_chunkIndex(0), m_firstOverhead(0), m_keptChecksums(kMaxPlannedChunks), m_fileRecord(),
+      m_header(), m_dataPlaceholder(0)
 {
     if (GetEntryCount() == 0)
         DRAVIK_THROW(CSplitterException, CSplitterException::errNoSelfExtractor);
@@ -171,14 +172,14 @@ void CSplitter::PlanChecksums(FILE* input, unsigned size, CPlan& plan)
             if (left > 0)
                 continue;
             plan.fileCrc = CombineCrc32(plan.fileCrc, chunkCrc, chunkLength);
-            if (plan.chunkCrcs.size() < kMaxPlannedChunks)
+            if (plan.chunkCrcs.size() <= m_keptChecksums)
                 plan.chunkCrcs.push_back(chunkCrc);
             ++index;
             chunkLength = left = DataLength(index, ChunkFileName(m_outputBase, index + 1), remaining);
             chunkCrc = 0;
         }
     }
-    if (plan.chunkCrcs.size() >= kMaxPlannedChunks)
+    if (plan.chunkCrcs.size() > m_keptChecksums)
         plan.chunkCrcs.clear();
     if (PlatformSeek(input, 0, SEEK_SET) != 0)
         DRAVIK_THROW(CStreamException, "Error reading file");
@@ -231,12 +232,19 @@ void CSplitter::Split(ISplitterListener& listener)
     PutU32(m_fileRecord + 4, total);
 
     CStr nextName = m_nextNameHeld;
+    unsigned writtenCrc = 0;
     for (unsigned remaining = total; remaining > 0;) {
         WriteChunk(input, plan, nextName, total, remaining, chunkBuffer, listener);
-        remaining -= GetU32(m_header + 4);
+        const unsigned dataLength = GetU32(m_header + 4);
+        writtenCrc = CombineCrc32(writtenCrc, GetU32(m_header), dataLength);
+        remaining -= dataLength;
         ++m_chunkIndex;
         nextName = ChunkFileName(m_outputBase, m_chunkIndex + 1);
     }
+    // Without kept checksums each chunk was checksummed just before it was
+    // written: the chunks together must still be the file of the first pass.
+    if (writtenCrc != plan.fileCrc)
+        DRAVIK_THROW(CStreamException, "Input file changed while it was being split");
     input.Close();
 }
 

@@ -97,6 +97,10 @@ public:
     void Split(ISplitterListener& listener);
     const char* GetInputPath() const { return m_inputPath; }
     unsigned GetChunkCount() const { return m_chunkIndex; }
+    // How many chunk checksums the first pass keeps (about a million); a set
+    // with more chunks checksums each chunk again just before writing it.
+    // Tests lower it to take that path with small sets.
+    void SetKeptChecksums(size_t count) { m_keptChecksums = count; }
 
 private:
     struct CPlan;
@@ -115,6 +119,7 @@ private:
     CStr m_spaceRoot;
     unsigned m_chunkIndex;
     unsigned m_firstOverhead;
+    size_t m_keptChecksums;
     // Memory the chunk archive's buffer entries point into.
     unsigned char m_fileRecord[kFileRecordSize];
     unsigned char m_header[kChunkHeaderSize];

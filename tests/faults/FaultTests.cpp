@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,10 +127,14 @@ uint64_t PagesOf(const fs::path& folder)
 }
 
 // Splits `input` into `folder`/set; true when Split returned normally.
+// With `keptChecksums` the first pass keeps only that many chunk checksums.
 bool SplitInto(const std::string& input, unsigned chunkSize, const fs::path& folder,
-               CGoOnListener& listener, std::string* error = nullptr)
+               CGoOnListener& listener, std::string* error = nullptr,
+               std::optional<size_t> keptChecksums = std::nullopt)
 {
     CSplitter splitter(chunkSize, input.c_str(), (folder / "set").c_str());
+    if (keptChecksums)
+        splitter.SetKeptChecksums(*keptChecksums);
     try {
         splitter.Split(listener);
         return true;
@@ -331,16 +336,21 @@ TEST(InputFaults, AnInputThatShrinksOrChangesDuringTheSplitEndsIt)
     };
     CScratchDir dir;
     const std::string original = RandomBytes(size, 3);
-    for (const CInputFault& fault : faults) {
-        SCOPED_TRACE(fault.what);
-        WriteFileBytes(dir.Path() / "input.bin", original);
-        fs::remove_all(dir.Path() / "set");
-        fs::create_directories(dir.Path() / "set");
-        CGoOnListener listener;
-        fault.arm(listener, dir.Path() / "input.bin");
-        std::string error;
-        EXPECT_FALSE(SplitInto(dir / "input.bin", chunk, dir.Path() / "set", listener, &error));
-        EXPECT_FALSE(error.empty());
+    // Sets of more chunks than the first pass keeps checksums of take the
+    // other path: each chunk is checksummed just before it is written.
+    for (std::optional<size_t> kept : {std::optional<size_t>(), std::optional<size_t>(0)}) {
+        for (const CInputFault& fault : faults) {
+            SCOPED_TRACE(std::string(fault.what) + (kept ? " (no kept checksums)" : ""));
+            WriteFileBytes(dir.Path() / "input.bin", original);
+            fs::remove_all(dir.Path() / "set");
+            fs::create_directories(dir.Path() / "set");
+            CGoOnListener listener;
+            fault.arm(listener, dir.Path() / "input.bin");
+            std::string error;
+            EXPECT_FALSE(SplitInto(dir / "input.bin", chunk, dir.Path() / "set", listener, &error,
+                                   kept));
+            EXPECT_FALSE(error.empty());
+        }
     }
 }
 

@@ -268,8 +268,7 @@ bool CJoiner::FinishChunk()
 // second stream on the output's handle, and checks them against the header.
 bool CJoiner::VerifyChunk()
 {
-    if (m_output->Flush() != 0)
-        DRAVIK_THROW(CStreamException, "Error writing file");
+    m_output->FlushOrRaise();
     if (m_chunkIndex != m_headerIndex) {
         ErrorNumber(kBadSequence, m_chunkIndex);
         return false;
@@ -376,8 +375,7 @@ bool CJoiner::ReadChunkStart(CStreamFile& chunk, const char* path)
 // Step 4: the whole file, read again by its name.
 bool CJoiner::CheckWholeFile()
 {
-    if (m_output->Flush() != 0)
-        DRAVIK_THROW(CStreamException, "Error writing file");
+    m_output->FlushOrRaise();
     if (GetFileCrc32(m_outputName) != m_fileCrc) {
         Error(kBadFileCrc);
         return false;

@@ -136,6 +136,13 @@ int CStreamFile::Flush()
     return std::fflush(m_file);
 }
 
+void CStreamFile::FlushOrRaise()
+{
+    errno = 0;
+    if (std::fflush(m_file) != 0)
+        DRAVIK_THROW(CStreamException, IoErrorText("Error writing file", errno));
+}
+
 void CStreamFile::Close()
 {
     if (!m_file)

@@ -31,6 +31,9 @@ public:
     unsigned GetLength() const override { return m_length; }
     char* GetBuffer() override;
     virtual int Flush();
+    // Flushes, raising "Error writing file: <reason>" when the buffered
+    // bytes could not be written.
+    void FlushOrRaise();
 
     // Flushes and closes an owned file, raising a stream error when the
     // bytes could not all be written (a full disk shows up here at the

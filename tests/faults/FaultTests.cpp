@@ -208,7 +208,7 @@ TEST(DiskFull, EveryJoinThatFillsTheDiskSaysTheFileIsNotComplete)
         CJoinResult full = Join(firstChunk, disk.Path() / "out");
         EXPECT_FALSE(full.done) << pages << " free pages";
         EXPECT_TRUE(full.display.infos.empty());
-        EXPECT_TRUE(full.display.Said("Error writing file")) << pages << " free pages";
+        EXPECT_TRUE(full.display.Said("Error writing file: No space left on device")) << pages << " free pages";
         EXPECT_TRUE(full.display.Said(kNotComplete)) << pages << " free pages";
     }
     std::printf("disk-full points of the joiner: %u\n", static_cast<unsigned>(needed));

@@ -12,17 +12,19 @@ driver; sets are written there by dravik.exe, which carries that stub. With
 sets written by dravik.exe with the Linux joiner."""
 import argparse
 import os
-import queue
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import traceback
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "wine"))
 import chunkset  # noqa: E402
+import uidriver  # noqa: E402
+from uidriver import windows_path  # noqa: E402
 
 MISSING = "Missing one or more file chunks. The file is not complete."
 BAD_CHUNK = "Invalid chunk. The file is not complete."
@@ -55,12 +57,7 @@ class LinuxFront:
         return path
 
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-WINE_RUN = os.path.join(HERE, "..", "wine", "run")
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+WINE_RUN = uidriver.RUN
 
 
 class WindowsFront:
@@ -81,15 +78,6 @@ class WindowsFront:
         return [WINE_RUN, self.build, os.path.join(bin_dir, "dravik.exe"), windows_path(source),
                 size, "-y"]
 
-    def drive(self, lines, timeout=600):
-        result = subprocess.run([WINE_RUN, self.build, os.path.join(self.bin_dir, "uidriver.exe")],
-                                input="\n".join(lines).encode(), capture_output=True,
-                                timeout=timeout)
-        lines = result.stdout.decode(errors="replace").replace("\r", "").splitlines()
-        if not lines:  # the driver did not run: say why
-            lines = ["fail " + result.stderr.decode(errors="replace").strip()]
-        return lines
-
     def run(self, first, cwd, boxes):
         script = ["timeout 60", f'cd "{windows_path(cwd)}"', f'start "{windows_path(first)}"']
         for _ in range(boxes):
@@ -97,9 +85,9 @@ class WindowsFront:
             script += [f'wait window title="{self.CAPTION}" control=1', "text 65535", "click 1"]
         script.append("wait exit")
         texts, code = [], None
-        for line in self.drive(script):
+        for line in uidriver.run_script(self.build, script):
             if line.startswith("text 65535 "):
-                texts.append(unquote(line[len("text 65535 "):]))
+                texts.append(uidriver.unquote(line[len("text 65535 "):]))
             elif line.startswith("exit "):
                 code = int(line.split()[1])
             elif line.startswith("fail "):
@@ -114,62 +102,6 @@ class WindowsFront:
 
     def path_text(self, path):
         return windows_path(path)
-
-
-class DriverSession:
-    """The UI driver fed one command at a time, for runs where the test acts
-    between commands (a screenshot while a program works). Every command
-    that prints is followed by reading its line."""
-
-    def __init__(self, front):
-        self.front = front
-        self.errors = tempfile.TemporaryFile()
-        # Not a pipe for standard error: the programs the driver starts
-        # inherit it and may outlive the driver.
-        self.process = subprocess.Popen(
-            [WINE_RUN, front.build, os.path.join(front.bin_dir, "uidriver.exe")],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.errors)
-        self.lines = queue.Queue()
-        threading.Thread(target=self.pump, daemon=True).start()
-
-    def pump(self):
-        for line in self.process.stdout:
-            self.lines.put(line.decode(errors="replace").rstrip("\r\n"))
-        self.lines.put(None)
-
-    def send(self, command, timeout=120):
-        """Runs one command; returns the line it printed (None for commands
-        that print nothing). A failed command raises with its reason."""
-        self.process.stdin.write((command + "\n").encode())
-        self.process.stdin.flush()
-        if command.split()[0] in ("timeout", "cd", "start", "click", "close", "key", "type",
-                                  "set", "pick", "kill"):
-            return None
-        try:
-            line = self.lines.get(timeout=timeout)
-        except queue.Empty:
-            raise AssertionError(f"the UI driver printed nothing for {command!r}")
-        if line is None or line.startswith("fail "):
-            self.errors.seek(0)
-            raise AssertionError(f"{command!r}: {line} {self.errors.read().decode(errors='replace')}")
-        return line
-
-    def close(self):
-        if self.process.poll() is None:
-            self.process.stdin.close()
-            try:
-                self.process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-        self.errors.close()
-
-
-def unquote(text):
-    """The driver prints texts in double quotes with \\ and \" escaped."""
-    text = text.strip()
-    if text.startswith('"') and text.endswith('"'):
-        text = text[1:-1]
-    return text.replace('\\"', '"').replace("\\\\", "\\")
 
 
 FRONTS = {"linux": LinuxFront, "windows": WindowsFront}
@@ -466,26 +398,22 @@ def case_progress_dialog_ignores_cancel_and_close(t):
     block = sample(1 << 20, seed=9)
     data = b"".join(bytes([i & 0xFF]) + block[1:] for i in range(400))
     t.split(data, 80 << 20)
-    session = DriverSession(t.front)
-    try:
-        caption = f'title="{t.front.CAPTION}"'
-        session.send("timeout 120")
-        session.send(f'cd "{windows_path(t.path("out"))}"')
-        session.send(f'start "{windows_path(t.path("set", "big.exe"))}"')
-        session.send(f"wait window {caption} control=1000")
-        session.send('wait text 1001 "File chunk #2"')
-        session.send("click 2")
-        session.send("close")
-        assert session.send('wait text 1001 "File chunk #3"') == 'text 1001 "File chunk #3"'
-        assert session.send("title") == f'title "{t.front.CAPTION}"'
-        subprocess.run([os.path.join(HERE, "..", "wine", "harness"), "shot", t.front.build,
-                        "selfextract-progress"], check=True, timeout=60)
-        session.send(f"wait window {caption} control=1")
-        assert session.send("text 65535") == 'text 65535 "big.zip written with success."'
-        session.send("click 1")
-        assert session.send("wait exit") == "exit 1"
-    finally:
-        session.close()
+    caption = "title=" + t.front.CAPTION
+    with uidriver.Driver(t.front.build) as driver:
+        driver.send("timeout", "120")
+        driver.send("cd", windows_path(t.path("out")))
+        driver.send("start", windows_path(t.path("set", "big.exe")))
+        driver.send("wait", "window", caption, "control=1000")
+        driver.send("wait", "text", "1001", "File chunk #2")
+        driver.send("click", "2")
+        driver.send("close")
+        assert driver.send("wait", "text", "1001", "File chunk #3") == 'text 1001 "File chunk #3"'
+        assert driver.send("title") == f'title "{t.front.CAPTION}"'
+        uidriver.screenshot(t.front.build, "selfextract-progress")
+        driver.send("wait", "window", caption, "control=1")
+        assert driver.send("text", "65535") == 'text 65535 "big.zip written with success."'
+        driver.send("click", "1")
+        assert driver.send("wait", "exit") == "exit 1"
     assert t.output() == data
 
 

@@ -63,6 +63,13 @@ wine_prefix() {
       echo "wine: making the prefix $WINEPREFIX failed, see $WINE_BUILD/wineprefix.log" >&2
       exit 1
     fi
+    # This Wine does not find its own fonts (Tahoma, and Marlett, which
+    # draws the caption buttons): the prefix gets copies.
+    local fonts=/usr/share/wine/fonts
+    if [ -d "$fonts" ]; then
+      mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+      cp "$fonts"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     touch "$WINEPREFIX/.dravik-ready"
   ) 9>"$WINE_BUILD/wineprefix.lock"
 }

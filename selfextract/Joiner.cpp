@@ -240,11 +240,15 @@ bool CJoiner::CopyOwnData()
 // Step 3, repeated: the data of each later chunk file.
 bool CJoiner::CopyChunkFile()
 {
-    if (m_copyTo > m_copyFrom)
-        m_remaining -= CopyStream(*m_chunk, *m_output, m_copyTo - m_copyFrom);
+    unsigned wanted = m_copyTo - m_copyFrom, copied = 0;
+    if (wanted > 0)
+        copied = CopyStream(*m_chunk, *m_output, wanted);
+    m_remaining -= copied;
     m_display.UpdateProgress(m_totalSize - m_remaining, m_totalSize);
     NextRange();
-    if (m_copyFrom != m_copyTo)
+    // A chunk file that ends before its declared length is finished here
+    // (its checksum fails) rather than walked in empty steps.
+    if (m_copyFrom != m_copyTo && copied == wanted)
         return true;
     return FinishChunk();
 }

@@ -3,6 +3,7 @@
 // removed while the joiner reads them, an input that shrinks or changes
 // while it is split. The promise is the same everywhere: a damaged set or
 // file is never reported as good.
+#include "Crc32.h"
 #include "Joiner.h"
 #include "Platform.h"
 #include "Splitter.h"
@@ -290,6 +291,46 @@ TEST(ChunkFaults, AChunkThatChangesWhileItIsReadIsNeverAccepted)
             EXPECT_TRUE(result.display.infos.empty());
         }
     }
+}
+
+// A later chunk may declare far more data than its file holds (here 3.75
+// GiB behind a few bytes, in a set whose record promises that much): the
+// joiner stops at the chunk's last byte instead of walking the missing
+// gigabytes in empty steps.
+TEST(ChunkFaults, AChunkShorterThanItsHeaderEndsAtItsLastByte)
+{
+    CScratchDir dir;
+    const std::string original = RandomBytes(300000, 12);
+    WriteFileBytes(dir.Path() / "file.bin", original);
+    CGoOnListener listener;
+    ASSERT_TRUE(SplitInto(dir / "file.bin", 200000, dir.Path(), listener));
+
+    auto patch = [](std::string& bytes, size_t at, unsigned value) {
+        unsigned char field[4];
+        PutU32(field, value);
+        bytes.replace(at, 4, reinterpret_cast<const char*>(field), 4);
+    };
+    // The whole-file record (checksum, size) of the first chunk.
+    std::string first = ReadFileBytes(dir.Path() / "set.exe");
+    unsigned char record[8];
+    PutU32(record, UpdateCrc32(original.data(), static_cast<unsigned>(original.size()), 0));
+    PutU32(record + 4, static_cast<unsigned>(original.size()));
+    size_t at = first.find(std::string(reinterpret_cast<const char*>(record), 8));
+    ASSERT_NE(at, std::string::npos);
+    patch(first, at + 4, 0xFFFFFF00u);
+    WriteFileBytes(dir.Path() / "set.exe", first);
+    // The data length in chunk 1's header, after its next-chunk name.
+    std::string chunk = ReadFileBytes(dir.Path() / "set.000");
+    patch(chunk, std::string("set.001").size() + 1 + 4, 0xF0000000u);
+    WriteFileBytes(dir.Path() / "set.000", chunk);
+
+    fs::create_directories(dir.Path() / "out");
+    unsigned steps = 0;
+    CJoinResult result = Join(dir / "set.exe", dir.Path() / "out",
+                              [&](unsigned step, const CRecordingDisplay&) { steps = step; });
+    EXPECT_FALSE(result.done);
+    EXPECT_TRUE(result.display.Said("Invalid chunk checksum (1).")) << result.display.errors.size();
+    EXPECT_LT(steps, 20u);
 }
 
 // What a process beside the split does to its input, and when.

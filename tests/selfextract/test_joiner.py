@@ -57,9 +57,6 @@ class LinuxFront:
         return path
 
 
-WINE_RUN = uidriver.RUN
-
-
 class WindowsFront:
     """The Windows stub, run by double-click semantics under Wine: the UI
     driver starts the first chunk in a working folder, reads each box's text
@@ -75,7 +72,7 @@ class WindowsFront:
         self.host_bin = host_bin
 
     def split_command(self, bin_dir, source, size):
-        return [WINE_RUN, self.build, os.path.join(bin_dir, "dravik.exe"), windows_path(source),
+        return [uidriver.RUN, self.build, os.path.join(bin_dir, "dravik.exe"), windows_path(source),
                 size, "-y"]
 
     def run(self, first, cwd, boxes):
@@ -93,7 +90,7 @@ class WindowsFront:
             elif line.startswith("fail "):
                 texts.append(line)
         if code is None:  # a box the script did not expect may still be open
-            subprocess.run([WINE_RUN, self.build, "taskkill", "/F", "/IM", os.path.basename(first)],
+            subprocess.run([uidriver.RUN, self.build, "taskkill", "/F", "/IM", os.path.basename(first)],
                            capture_output=True, timeout=60)
         return texts, code
 
@@ -148,7 +145,6 @@ class Context:
         result = subprocess.run(command, cwd=self.path("set"), capture_output=True,
                                 stdin=subprocess.DEVNULL)
         assert result.returncode == 0, result.stdout.decode()
-        base = os.path.splitext(name)[0]
         return sorted(os.listdir(self.path("set")), key=lambda n: (not n.endswith(".exe"), n))
 
     def run(self, first="big.exe", cwd=None):

@@ -27,6 +27,11 @@ int64_t PlatformTell(FILE* file);
 // True when `path` names an existing entry that is not a directory.
 bool PlatformIsFile(const char* path);
 
+// True when `path`, after following links, names a regular file: not a
+// folder, device, pipe or socket. Such a file has a size and ends; opening
+// a pipe for reading waits for a writer, and a device may never end.
+bool PlatformIsRegularFile(const char* path);
+
 // True when both paths name one existing file (also through another
 // spelling, a link or another folder name).
 bool PlatformSameFile(const char* a, const char* b);

@@ -48,6 +48,12 @@ bool PlatformIsFile(const char* path)
     return path && stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool PlatformIsRegularFile(const char* path)
+{
+    struct stat info;
+    return path && stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool PlatformSameFile(const char* a, const char* b)
 {
     struct stat first, second;

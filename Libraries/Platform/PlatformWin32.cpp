@@ -54,6 +54,21 @@ bool PlatformIsFile(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool PlatformIsRegularFile(const char* path)
+{
+    if (!PlatformIsFile(path))
+        return false;
+    // Device names (NUL, CON, COM1, a pipe) pass the attribute test: ask the
+    // opened handle what it is.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool disk = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    return disk;
+}
+
 namespace {
 
 // The volume and index that identify a file, whatever its path says.

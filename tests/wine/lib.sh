@@ -49,7 +49,7 @@ wine_env() {
 # The prefix, made once per build folder (about 15 s). Parallel callers
 # wait for the first one.
 wine_prefix() {
-  [ -f "$WINEPREFIX/.dravik-ready" ] && return 0
+  [ -f "$WINEPREFIX/.dravik-ready" ] && { wine_fonts; return; }
   mkdir -p "$WINE_BUILD"
   (
     flock 9
@@ -63,15 +63,26 @@ wine_prefix() {
       echo "wine: making the prefix $WINEPREFIX failed, see $WINE_BUILD/wineprefix.log" >&2
       exit 1
     fi
-    # This Wine does not find its own fonts (Tahoma, and Marlett, which
-    # draws the caption buttons): the prefix gets copies.
-    local fonts=/usr/share/wine/fonts
-    if [ -d "$fonts" ]; then
-      mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-      cp "$fonts"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    fi
     touch "$WINEPREFIX/.dravik-ready"
   ) 9>"$WINE_BUILD/wineprefix.lock"
+  wine_fonts
+}
+
+# This Wine does not find its own fonts (Tahoma, and Marlett, which draws
+# the caption buttons): the prefix gets copies from Debian's fonts-wine.
+# Without them every screenshot shows an "r" for the close box and another
+# dialog font, so a prefix without them is an error, not a quiet skip.
+wine_fonts() {
+  local fonts=/usr/share/wine/fonts dest="$WINEPREFIX/drive_c/windows/Fonts" font
+  for font in marlett.ttf tahoma.ttf; do
+    [ -f "$dest/$font" ] && continue
+    mkdir -p "$dest"
+    cp "$fonts"/*.ttf "$dest/" 2>/dev/null || true
+    if [ ! -f "$dest/$font" ]; then
+      echo "wine: the prefix has no $font and $fonts has none to copy: install fonts-wine" >&2
+      return 1
+    fi
+  done
 }
 
 # A Unix path as Windows programs under Wine see it (drive Z: is /).

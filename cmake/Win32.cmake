@@ -38,6 +38,21 @@ function(dravik_win32_resources target description)
 endfunction()
 set(DRAVIK_WIN32_DIR ${CMAKE_CURRENT_LIST_DIR}/win32)
 
+# dravik_size_limit(TARGET BYTES WHY): the shipped build (no tests, 32-bit)
+# fails when TARGET's program grows past BYTES. The programs stay small
+# through tricks a toolchain update can silently undo (the terminate handler,
+# the replaced library functions of console/WinRuntime.cpp); this says so at
+# once instead of in a release.
+function(dravik_size_limit target bytes why)
+  if(DRAVIK_TESTS OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+    return()
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}> -DLIMIT=${bytes} "-DWHY=${why}"
+      -P ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/CheckSize.cmake
+    VERBATIM)
+endfunction()
+
 # Each build folder that runs Windows programs under Wine has its own prefix;
 # the harness in tests/wine reads which kind it must be from here.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")

@@ -68,3 +68,7 @@ void PlatformFormat(char* buffer, unsigned size, const char* format, ...)
 
 // True when `stream` is attached to a console or terminal.
 bool PlatformIsTerminal(FILE* stream);
+
+// Gives `to` the permission bits of `from` (who may read, write and run it).
+// Windows files have none of these: there it does nothing.
+void PlatformCopyMode(const char* from, const char* to);

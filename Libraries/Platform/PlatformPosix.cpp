@@ -177,3 +177,10 @@ bool PlatformIsTerminal(FILE* stream)
 {
     return stream && isatty(fileno(stream));
 }
+
+void PlatformCopyMode(const char* from, const char* to)
+{
+    struct stat info;
+    if (stat(from, &info) == 0)
+        chmod(to, info.st_mode & 07777);
+}

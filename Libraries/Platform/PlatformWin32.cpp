@@ -165,3 +165,7 @@ void PlatformFormat(char* buffer, unsigned size, const char* format, ...)
     va_end(args);
     buffer[size - 1] = '\0';
 }
+
+void PlatformCopyMode(const char*, const char*)
+{
+}

@@ -5,11 +5,11 @@
 // only once it is complete.
 #include "AppendedArchive.h"
 #include "ExceptionBase.h"
+#include "Platform.h"
 #include "StreamFile.h"
 #include "StreamMemory.h"
 
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace {
 
@@ -60,9 +60,7 @@ int main(int argc, char** argv)
         return 1;
     }
     // The packed program runs like the one it came from.
-    struct stat mode;
-    if (stat(program, &mode) == 0)
-        chmod(temporary, mode.st_mode & 07777);
+    PlatformCopyMode(program, temporary);
     std::remove(output);
     if (std::rename(temporary, output) != 0) {
         std::remove(temporary);

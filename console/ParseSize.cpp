@@ -98,7 +98,11 @@ unsigned ParseSize(const char* text)
     if (bytes >= 4294967295.0)
         return 0xFFFFFFFFu;
 
-    long long hundredths = static_cast<long long>(x * 100.0);
+    // The product rounded to a double, as x86-64 computes it. 32-bit x86
+    // code computes in the x87 unit's 80 bits, where 1.44 * 100 stays just
+    // under 144 and truncates to 143: a memory store rounds it.
+    volatile double scaled = x * 100.0;
+    long long hundredths = static_cast<long long>(scaled);
     for (const CMediaSize& media : kMediaSizes)
         if (media.hundredths == hundredths && (!media.megabytesOnly || multiplier == 1048576.0))
             return media.bytes;

@@ -62,20 +62,15 @@ else()
 endif()
 file(WRITE ${CMAKE_BINARY_DIR}/wine.env "DRAVIK_WINE_ARCH=${DRAVIK_WINE_ARCH}\n")
 
-# The unit tests (posix thread model only): GoogleTest from Debian's sources,
-# every test program run through tests/wine/run. Test lists are read when
-# ctest runs, not at build time, so building needs no Wine.
+# The unit tests (posix thread model only), every test program run through
+# tests/wine/run. Test lists are read when ctest runs, not at build time, so
+# building needs no Wine.
 if(DRAVIK_TESTS)
   if(NOT DRAVIK_MINGW_THREADS STREQUAL "posix")
     message(FATAL_ERROR "The Windows unit tests need mingw's posix thread model "
       "(-DDRAVIK_MINGW_THREADS=posix): GoogleTest uses std::mutex. "
       "Build the programs alone with -DDRAVIK_TESTS=OFF.")
   endif()
-  set(DRAVIK_GOOGLETEST_SOURCE /usr/src/googletest/googletest CACHE PATH
-    "GoogleTest sources for the cross build (Debian package googletest)")
-  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(${DRAVIK_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/wine/run ${CMAKE_BINARY_DIR})
   set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 endif()

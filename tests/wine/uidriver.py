@@ -20,8 +20,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 RUN = os.path.join(HERE, "run")
 HARNESS = os.path.join(HERE, "harness")
 
-# Commands that print nothing when they succeed.
-SILENT = {"timeout", "cd", "start", "click", "close", "key", "type", "set", "pick", "kill"}
+# Commands that print nothing when they succeed; MENUS print only when they
+# list (no word after the command).
+SILENT = {"timeout", "cd", "start", "click", "close", "key", "type", "set", "pick", "kill", "drop"}
+MENUS = {"sysmenu", "popup"}
 
 
 def windows_path(path):
@@ -99,7 +101,8 @@ class Driver:
         line = " ".join([command] + [quote(w) for w in words])
         self.process.stdin.write((line + "\n").encode())
         self.process.stdin.flush()
-        if line.split()[0] in SILENT:
+        words = line.split()
+        if words[0] in SILENT or (words[0] in MENUS and len(words) > 1):
             return None
         try:
             printed = self.lines.get(timeout=self.timeout)

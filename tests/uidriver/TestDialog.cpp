@@ -3,10 +3,16 @@
 // combo box, a list box, a progress bar and a disabled button, and keeps a
 // line that echoes every change. OK shows that line in a box and ends with
 // exit code 42; Cancel and the close box end with 4.
+//
+// For the driver's menus, keys and drops: checking "Keep parts" enables
+// "Locked" and unchecking disables it, both a moment later; "Menu..." opens a
+// popup menu; the system menu has an entry of the dialog's own; the dialog
+// accepts dropped files. A second line tells the last of these events.
 #include "TestDialog.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -54,11 +60,78 @@ void Fill(HWND dialog)
     ShowState(dialog);
 }
 
+const UINT_PTR kEnableTimer = 1;
+const UINT kEnableDelayMs = 300;
+
+void ShowEvent(HWND dialog, const std::wstring& event)
+{
+    SetDlgItemTextW(dialog, IDT_EVENT, event.c_str());
+}
+
+void AddSystemMenuEntry(HWND dialog)
+{
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDT_ABOUT_COMMAND, L"About the test dialog...");
+}
+
+// Below the button, as a menu button opens it; the chosen entry is told.
+void ShowPopupMenu(HWND dialog)
+{
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"&Open");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING | MF_GRAYED, 2, L"&Remove");
+    AppendMenuW(menu, MF_STRING, 3, L"&Clear list");
+    AppendMenuW(menu, MF_STRING | MF_CHECKED, 4, L"&Sorted");
+    RECT button;
+    GetWindowRect(GetDlgItem(dialog, IDT_MENU), &button);
+    UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, button.left,
+                       button.bottom, 0, dialog, nullptr));
+    wchar_t text[64] = L"none";
+    if (chosen)
+        GetMenuStringW(menu, chosen, text, 64, MF_BYCOMMAND);
+    DestroyMenu(menu);
+    ShowEvent(dialog, L"menu: " + std::wstring(text));
+}
+
+// "dropped N: NAME NAME ...", the names without their folders.
+void ShowDrop(HWND dialog, HDROP drop)
+{
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    std::wstring event = L"dropped " + std::to_wstring(count) + L":";
+    for (UINT i = 0; i < count; ++i) {
+        wchar_t path[MAX_PATH] = L"";
+        DragQueryFileW(drop, i, path, MAX_PATH);
+        std::wstring name = path;
+        event += L" " + name.substr(name.find_last_of(L"\\/") + 1);
+    }
+    DragFinish(drop);
+    ShowEvent(dialog, event);
+}
+
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM w, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
         Fill(dialog);
+        AddSystemMenuEntry(dialog);
+        DragAcceptFiles(dialog, TRUE);
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((w & 0xFFF0) == IDT_ABOUT_COMMAND) {
+            ShowEvent(dialog, L"system menu: about");
+            return TRUE;
+        }
+        break;
+    case WM_DROPFILES:
+        ShowDrop(dialog, reinterpret_cast<HDROP>(w));
+        return TRUE;
+    case WM_TIMER:
+        KillTimer(dialog, kEnableTimer);
+        EnableWindow(GetDlgItem(dialog, IDT_LOCKED),
+                     IsDlgButtonChecked(dialog, IDT_KEEP) == BST_CHECKED);
         return TRUE;
     case WM_COMMAND:
         switch (HIWORD(w)) {
@@ -67,6 +140,14 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM w, LPARAM)
             ShowState(dialog);
             return TRUE;
         case BN_CLICKED:
+            if (LOWORD(w) == IDT_KEEP) {
+                SetTimer(dialog, kEnableTimer, kEnableDelayMs, nullptr);
+                return TRUE;
+            }
+            if (LOWORD(w) == IDT_MENU) {
+                ShowPopupMenu(dialog);
+                return TRUE;
+            }
             if (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) {
                 if (LOWORD(w) == IDOK) {
                     std::wstring text = L"Saved: " + ControlText(dialog, IDT_STATE);

@@ -7,6 +7,7 @@
 // and ends no program on its own. Every wait has a time limit; the first
 // command that fails prints a "fail" line and ends the run with exit code 1.
 #include "Script.h"
+#include "UiDriverHook.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -113,6 +114,8 @@ private:
     void WaitText(const CArgs& args);
     void WaitGone(const CArgs& args);
     void WaitExit(const CArgs& args);
+    void WaitEnabled(const CArgs& args);
+    void WaitFocus(const CArgs& args);
     void Title(const CArgs& args);
     void Controls(const CArgs& args);
     void Text(const CArgs& args);
@@ -122,6 +125,11 @@ private:
     void Pick(const CArgs& args);
     void Click(const CArgs& args);
     void Key(const CArgs& args);
+    void Focus(const CArgs& args);
+    void Check(const CArgs& args);
+    void SysMenu(const CArgs& args);
+    void Popup(const CArgs& args);
+    void Drop(const CArgs& args);
     void Close(const CArgs& args);
     void Kill(const CArgs& args);
 
@@ -134,7 +142,14 @@ private:
     LRESULT Send(HWND window, UINT message, WPARAM w, LPARAM l) const;
     std::string TextOf(HWND window) const;
     std::vector<std::string> ItemsOf(HWND control) const;
-    std::string Describe(HWND control) const;
+    std::string Describe(HWND control, const char* what = "control") const;
+    HWND FocusOf(HWND window) const;
+    void SendShiftTab(HWND window);
+    HWND WaitPopup();
+    CExchange& Exchange();
+    void AskHook(HWND window, ERequest request);
+    std::vector<CMenuItemInfo> MenuOf(HWND window, ERequest request);
+    size_t ChosenItem(const std::vector<CMenuItemInfo>& items, const std::string& text) const;
     void Attach(HWND window);
     void Acted();
 
@@ -147,6 +162,11 @@ private:
     // Windows we clicked or typed a key in: the click may be closing them,
     // so `wait window` never takes one of them again.
     std::set<HWND> m_acted;
+    // The hook DLL and the block it answers in, made at the first request.
+    HMODULE m_hookModule = nullptr;
+    HOOKPROC m_hookProc = nullptr;
+    HANDLE m_mapping = nullptr;
+    CExchange* m_exchange = nullptr;
 };
 
 CDriver::CDriver()
@@ -159,7 +179,9 @@ CDriver::CDriver()
         {"type", &CDriver::Type},       {"set", &CDriver::Set},
         {"pick", &CDriver::Pick},       {"click", &CDriver::Click},
         {"key", &CDriver::Key},         {"close", &CDriver::Close},
-        {"kill", &CDriver::Kill},
+        {"kill", &CDriver::Kill},       {"focus", &CDriver::Focus},
+        {"check", &CDriver::Check},     {"sysmenu", &CDriver::SysMenu},
+        {"popup", &CDriver::Popup},     {"drop", &CDriver::Drop},
     };
 }
 
@@ -167,6 +189,12 @@ CDriver::~CDriver()
 {
     if (m_process)
         CloseHandle(m_process);
+    if (m_exchange)
+        UnmapViewOfFile(m_exchange);
+    if (m_mapping)
+        CloseHandle(m_mapping);
+    if (m_hookModule)
+        FreeLibrary(m_hookModule);
 }
 
 bool CDriver::Execute(const std::string& line)
@@ -284,9 +312,9 @@ std::vector<std::string> CDriver::ItemsOf(HWND control) const
     return items;
 }
 
-std::string CDriver::Describe(HWND control) const
+std::string CDriver::Describe(HWND control, const char* what) const
 {
-    std::string line = "control " + std::to_string(GetDlgCtrlID(control)) + " " +
+    std::string line = std::string(what) + " " + std::to_string(GetDlgCtrlID(control)) + " " +
                        ClassOf(control) + " " + Quote(TextOf(control));
     if (IsClass(control, PROGRESS_CLASSA))
         line += " pos=" + std::to_string(Send(control, PBM_GETPOS, 0, 0));
@@ -371,10 +399,13 @@ void CDriver::Wait(const CArgs& args)
         {"text", &CDriver::WaitText},
         {"gone", &CDriver::WaitGone},
         {"exit", &CDriver::WaitExit},
+        {"enabled", &CDriver::WaitEnabled},
+        {"disabled", &CDriver::WaitEnabled},
+        {"focus", &CDriver::WaitFocus},
     };
     auto form = args.size() > 1 ? forms.find(args[1]) : forms.end();
     if (form == forms.end())
-        Fail("usage: wait window|text|gone|exit ...");
+        Fail("usage: wait window|text|gone|exit|enabled|disabled|focus ...");
     (this->*form->second)(args);
 }
 
@@ -451,6 +482,31 @@ void CDriver::WaitExit(const CArgs& args)
         Fail("the program is still running");
     GetExitCodeProcess(m_process, &code);
     Print("exit " + std::to_string(code));
+}
+
+void CDriver::WaitEnabled(const CArgs& args)
+{
+    Expect(args, 3, "wait enabled|disabled ID");
+    bool enabled = args[1] == "enabled";
+    HWND control = Control(args[2]);
+    if (!WaitFor([&] {
+            CheckRunning();
+            return (IsWindowEnabled(control) != FALSE) == enabled;
+        }))
+        Fail("control " + args[2] + " is still " + (enabled ? "disabled" : "enabled"));
+    Print(args[1] + " " + args[2]);
+}
+
+void CDriver::WaitFocus(const CArgs& args)
+{
+    Expect(args, 3, "wait focus ID");
+    HWND control = Control(args[2]);
+    if (!WaitFor([&] {
+            CheckRunning();
+            return FocusOf(Window()) == control;
+        }))
+        Fail("control " + args[2] + " does not get the focus");
+    Print("focus " + args[2]);
 }
 
 void CDriver::Title(const CArgs& args)
@@ -541,27 +597,271 @@ void CDriver::Click(const CArgs& args)
     Acted();
 }
 
+// The control of `window` that has the keyboard focus (the window itself
+// when none of its controls has it), or null when the focus is elsewhere.
+HWND CDriver::FocusOf(HWND window) const
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus)
+        return nullptr;
+    if (info.hwndFocus != window && !IsChild(window, info.hwndFocus))
+        return nullptr;
+    return info.hwndFocus;
+}
+
 // A key press goes to the control that has the focus, through the program's
 // message loop, where dialogs turn Enter and Esc into their buttons.
 void CDriver::Key(const CArgs& args)
 {
     static const std::map<std::string, UINT> keys = {
-        {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"tab", VK_TAB}, {"space", VK_SPACE}};
-    Expect(args, 2, "key enter|esc|tab|space");
+        {"enter", VK_RETURN}, {"esc", VK_ESCAPE},  {"tab", VK_TAB},     {"space", VK_SPACE},
+        {"up", VK_UP},        {"down", VK_DOWN},   {"left", VK_LEFT},   {"right", VK_RIGHT},
+        {"delete", VK_DELETE}};
+    Expect(args, 2, "key enter|esc|tab|shift+tab|space|up|down|left|right|delete");
+    HWND window = Window();
+    if (args[1] == "shift+tab") {
+        SendShiftTab(window);
+        Acted();
+        return;
+    }
     auto key = keys.find(args[1]);
     if (key == keys.end())
         Fail("unknown key " + args[1]);
-    HWND window = Window();
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    HWND target = window;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus &&
-        (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
-        target = info.hwndFocus;
+    HWND focus = FocusOf(window);
+    HWND target = focus ? focus : window;
     LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key->second, MAPVK_VK_TO_VSC)) << 16;
+    // The arrows and Delete are the keyboard's extended keys.
+    if (key->second != VK_RETURN && key->second != VK_ESCAPE && key->second != VK_TAB &&
+        key->second != VK_SPACE)
+        scan |= 1 << 24;
     PostMessageW(target, WM_KEYDOWN, key->second, scan | 1);
     PostMessageW(target, WM_KEYUP, key->second, scan | 1 | (1u << 30) | (1u << 31));
     Acted();
+}
+
+// Shift+Tab is the only key whose meaning depends on another key held down:
+// the dialog asks the keyboard state, which posted messages do not change.
+// It is typed as a person types it, into the window in front, which must be
+// the current one.
+void CDriver::SendShiftTab(HWND window)
+{
+    if (GetForegroundWindow() != window) {
+        SetForegroundWindow(window);
+        if (!WaitFor([&] { return GetForegroundWindow() == window; }))
+            Fail("the window cannot be brought to the front");
+    }
+    INPUT input[4] = {};
+    const WORD keys[4] = {VK_SHIFT, VK_TAB, VK_TAB, VK_SHIFT};
+    for (int i = 0; i < 4; ++i) {
+        input[i].type = INPUT_KEYBOARD;
+        input[i].ki.wVk = keys[i];
+        input[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(keys[i], MAPVK_VK_TO_VSC));
+        input[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    if (SendInput(4, input, sizeof input[0]) != 4)
+        Fail("the keys could not be typed");
+}
+
+void CDriver::Focus(const CArgs& args)
+{
+    Expect(args, 1, "focus");
+    HWND window = Window();
+    HWND focus = FocusOf(window);
+    if (!focus)
+        Print("focus none");
+    else if (focus == window)
+        Print("focus window");
+    else
+        Print(Describe(focus, "focus"));
+}
+
+void CDriver::Check(const CArgs& args)
+{
+    Expect(args, 2, "check ID");
+    HWND control = Control(args[1]);
+    LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    if (!IsClass(control, "Button") ||
+        (type != BS_CHECKBOX && type != BS_AUTOCHECKBOX && type != BS_3STATE &&
+         type != BS_AUTO3STATE && type != BS_RADIOBUTTON && type != BS_AUTORADIOBUTTON))
+        Fail("control " + args[1] + " is not a check box");
+    LRESULT state = Send(control, BM_GETCHECK, 0, 0);
+    Print("check " + args[1] +
+          (state == BST_CHECKED ? " checked" : state == BST_INDETERMINATE ? " indeterminate"
+                                                                          : " unchecked"));
+}
+
+CExchange& CDriver::Exchange()
+{
+    if (m_exchange)
+        return *m_exchange;
+    wchar_t name[64];
+    ExchangeName(GetCurrentProcessId(), name);
+    m_mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                   sizeof(CExchange), name);
+    if (m_mapping)
+        m_exchange = static_cast<CExchange*>(
+            MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(CExchange)));
+    if (!m_exchange)
+        Fail("cannot make the block the hook answers in");
+    return *m_exchange;
+}
+
+// Runs a request inside the program that owns `window` (UiDriverHook.h):
+// the hook is set on the window's thread only for the one sent message.
+void CDriver::AskHook(HWND window, ERequest request)
+{
+    CExchange& exchange = Exchange();
+    if (!m_hookModule) {
+        wchar_t path[MAX_PATH] = L"";
+        DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring dll(path, length);
+        dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"uidriver-hook.dll";
+        m_hookModule = LoadLibraryW(dll.c_str());
+        if (!m_hookModule)
+            Fail("cannot load " + Narrow(dll));
+        m_hookProc = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void (*)()>(GetProcAddress(m_hookModule, kHookProcName)));
+        if (!m_hookProc)
+            Fail("uidriver-hook.dll has no hook procedure");
+    }
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, m_hookProc, m_hookModule,
+                                   GetWindowThreadProcessId(window, nullptr));
+    if (!hook)
+        Fail("cannot hook the program (error " + std::to_string(GetLastError()) + ")");
+    exchange.answered = FALSE;
+    DWORD_PTR result = 0;
+    BOOL answered = SendMessageTimeoutW(window, RegisterWindowMessageW(kRequestMessage), request,
+                                        static_cast<LPARAM>(GetCurrentProcessId()), SMTO_NORMAL,
+                                        m_timeoutMs < 1000 ? 1000 : m_timeoutMs, &result);
+    UnhookWindowsHookEx(hook);
+    if (!answered)
+        Fail("the window did not answer");
+    if (!exchange.answered)
+        Fail("the driver's hook did not run in the program");
+}
+
+std::vector<CMenuItemInfo> CDriver::MenuOf(HWND window, ERequest request)
+{
+    AskHook(window, request);
+    const CExchange& exchange = Exchange();
+    return std::vector<CMenuItemInfo>(exchange.items, exchange.items + exchange.itemCount);
+}
+
+std::string MenuLine(const CMenuItemInfo& item)
+{
+    if (item.type & MFT_SEPARATOR)
+        return "menu separator";
+    std::string line = "menu " + std::to_string(item.id) + " " + Quote(Narrow(item.text));
+    if (item.state & MFS_DISABLED)
+        line += " disabled";
+    if (item.state & MFS_CHECKED)
+        line += " checked";
+    if (item.submenu)
+        line += " submenu";
+    return line;
+}
+
+// The index of the item with exactly this text, when a person could choose it.
+size_t CDriver::ChosenItem(const std::vector<CMenuItemInfo>& items, const std::string& text) const
+{
+    for (size_t i = 0; i < items.size(); ++i) {
+        if ((items[i].type & MFT_SEPARATOR) || Narrow(items[i].text) != text)
+            continue;
+        if (items[i].state & MFS_DISABLED)
+            Fail("menu item " + Quote(text) + " is disabled");
+        if (items[i].submenu)
+            Fail("menu item " + Quote(text) + " opens a submenu");
+        return i;
+    }
+    Fail("no menu item " + Quote(text));
+}
+
+// Lists the system menu, or chooses an item of it as the menu does: the
+// window gets WM_SYSCOMMAND with the item's command.
+void CDriver::SysMenu(const CArgs& args)
+{
+    if (args.size() > 2)
+        Fail("usage: sysmenu [TEXT]");
+    HWND window = Window();
+    if (!(GetWindowLongW(window, GWL_STYLE) & WS_SYSMENU))
+        Fail("the window has no system menu");
+    std::vector<CMenuItemInfo> items = MenuOf(window, requestSystemMenu);
+    if (args.size() == 1) {
+        for (const CMenuItemInfo& item : items)
+            Print(MenuLine(item));
+        return;
+    }
+    PostMessageW(window, WM_SYSCOMMAND, items[ChosenItem(items, args[1])].id, 0);
+    Acted();
+}
+
+// The popup menu (TrackPopupMenu) the current program shows.
+HWND CDriver::WaitPopup()
+{
+    HWND found = nullptr;
+    bool ready = WaitFor([&] {
+        CheckRunning();
+        for (HWND w = GetTopWindow(nullptr); w && !found; w = GetWindow(w, GW_HWNDNEXT)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(w, &process);
+            if (IsWindowVisible(w) && IsClass(w, "#32768") && !m_acted.count(w) &&
+                (!m_processId || process == m_processId))
+                found = w;
+        }
+        return found != nullptr;
+    });
+    if (!ready)
+        Fail("no popup menu within the time limit");
+    return found;
+}
+
+// Lists the open popup menu, or chooses an item with the keys a person
+// would use: Home selects the first item, Down moves over the others
+// (separators are skipped), Enter chooses.
+void CDriver::Popup(const CArgs& args)
+{
+    if (args.size() > 2)
+        Fail("usage: popup [TEXT]");
+    HWND popup = WaitPopup();
+    std::vector<CMenuItemInfo> items = MenuOf(popup, requestPopupMenu);
+    if (args.size() == 1) {
+        for (const CMenuItemInfo& item : items)
+            Print(MenuLine(item));
+        return;
+    }
+    size_t chosen = ChosenItem(items, args[1]);
+    std::vector<UINT> keys = {VK_HOME};
+    for (size_t i = 0; i < chosen; ++i)
+        if (!(items[i].type & MFT_SEPARATOR))
+            keys.push_back(VK_DOWN);
+    keys.push_back(VK_RETURN);
+    for (UINT key : keys) {
+        LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+        PostMessageW(popup, WM_KEYDOWN, key, scan | 1);
+        PostMessageW(popup, WM_KEYUP, key, scan | 1 | (1u << 30) | (1u << 31));
+    }
+    m_acted.insert(popup);
+}
+
+// Drops files on the current window as the shell does: a real WM_DROPFILES
+// whose DROPFILES block the hook makes in the program's own global memory.
+void CDriver::Drop(const CArgs& args)
+{
+    if (args.size() < 2)
+        Fail("usage: drop FILE...");
+    HWND window = Window();
+    if (!(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES))
+        Fail("the window does not accept dropped files");
+    std::wstring files;
+    for (size_t i = 1; i < args.size(); ++i)
+        files += Widen(args[i]) + L'\0';
+    files += L'\0';
+    CExchange& exchange = Exchange();
+    if (files.size() > sizeof exchange.files / sizeof exchange.files[0])
+        Fail("the file names are too long for one drop");
+    files.copy(exchange.files, files.size());
+    AskHook(window, requestDropFiles);
 }
 
 void CDriver::Close(const CArgs& args)

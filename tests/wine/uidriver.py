@@ -4,6 +4,7 @@ Windows programs under the Wine harness.
     driver = Driver(build)                  # build folder, harness started
     driver.send("start", program, "arg")    # words quoted for the driver
     window = driver.send("wait", "window", f"title={title}")
+    entries = driver.send_list("sysmenu")   # every line of a listing
     driver.close()
 
 `run_script(build, lines)` runs a whole script at once and returns what the
@@ -20,8 +21,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 RUN = os.path.join(HERE, "run")
 HARNESS = os.path.join(HERE, "harness")
 
-# Commands that print nothing when they succeed.
-SILENT = {"timeout", "cd", "start", "click", "close", "key", "type", "set", "pick", "kill"}
+# Commands that print nothing when they succeed; MENUS print only when they
+# list (no word after the command).
+SILENT = {"timeout", "cd", "start", "click", "close", "key", "type", "set", "pick", "kill", "drop"}
+MENUS = {"sysmenu", "popup"}
 
 
 def windows_path(path):
@@ -99,7 +102,8 @@ class Driver:
         line = " ".join([command] + [quote(w) for w in words])
         self.process.stdin.write((line + "\n").encode())
         self.process.stdin.flush()
-        if line.split()[0] in SILENT:
+        words = line.split()
+        if words[0] in SILENT or (words[0] in MENUS and len(words) > 1):
             return None
         try:
             printed = self.lines.get(timeout=self.timeout)
@@ -110,6 +114,25 @@ class Driver:
             reason = self.errors.read().decode(errors="replace").strip()
             raise DriverError(f"{line!r}: {printed or 'the driver ended'} {reason}".strip())
         return printed
+
+    def send_list(self, command, *words):
+        """Runs a command that prints a line per item (`controls`, `items`,
+        `sysmenu`, `popup`) and returns all its lines. A `title` sent after it
+        marks where they end: no listing line starts with "title"."""
+        first = self.send(command, *words)
+        self.process.stdin.write(b"title\n")
+        self.process.stdin.flush()
+        lines = [first]
+        while True:
+            try:
+                printed = self.lines.get(timeout=self.timeout)
+            except queue.Empty:
+                raise DriverError(f"the UI driver did not finish listing {command!r}")
+            if printed is None or printed.startswith("fail "):
+                raise DriverError(f"{command!r}: {printed or 'the driver ended'}")
+            if printed.startswith("title "):
+                return lines
+            lines.append(printed)
 
     def close(self):
         """Ends the session (what the driver started keeps running)."""

@@ -119,6 +119,7 @@ public:
     // True when the Delete key may go to the edit.
     bool CheckDeleteKey(const char* text, unsigned start, unsigned end) const;
 
+    // The focus notifications come only while the edit is not read-only.
     // The edit got the focus: it shows the plain text (the window then selects it all).
     void OnFocusGained();
     // The user changed the edit's text: the value follows it; the window text

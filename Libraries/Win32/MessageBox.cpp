@@ -82,6 +82,8 @@ CMessageBox::CMessageBox(const char* text, int icon)
 uint16_t CMessageBox::AddButton(const char* caption, bool isDefault)
 {
     uint16_t id = m_builder.AddButton({0, 0, kBoxButtonWidth, kBoxButtonHeight}, Widen(caption));
+    // Tab and the arrow keys move between the buttons, as in the system's box.
+    m_builder.ModifyItemStyle(id, WS_TABSTOP, 0);
     m_buttons.push_back(id);
     if (isDefault)
         m_defaultId = id;
@@ -111,6 +113,10 @@ BOOL CMessageBox::OnInitDialog()
                                     GetModuleHandleA(nullptr), nullptr);
         m_iconControl.Attach(icon);
         m_iconControl.SetIcon(m_icon);
+    }
+    if (m_defaultId) {
+        SetFocus(GetItem(m_defaultId));
+        return FALSE;
     }
     return TRUE;
 }

@@ -22,8 +22,9 @@ public:
 
     // Adds a 75 × 23 pixel push button and returns its ID, the value DoModal
     // returns when it is clicked. The text is item 1, so buttons get the IDs
-    // 2, 3, 4, ... in the order added. Enter chooses the default button;
-    // Escape and the close box end the box with IDCANCEL (2).
+    // 2, 3, 4, ... in the order added. The default button has the focus
+    // when the box opens; Enter chooses the focused button, Escape and the
+    // close box end the box with IDCANCEL (2), the first button's ID.
     uint16_t AddButton(const char* caption, bool isDefault);
 
     // The ID of the command that ended the box; 0 when the template was refused.

@@ -258,6 +258,9 @@ TEST(ProgressBar, FollowsTheStatusBarWhichSeesEachSizeOnce)
     int edges[] = {100, -1};
     window.status.SetParts(2, edges);
     MoveWindow(window.frame, 0, 0, 700, 300, FALSE);
+    // The status bar takes its parent's new width, which sends it a second
+    // WM_SIZE of its own; once it has that width, one message is one call.
+    SendMessageW(window.status, WM_SIZE, SIZE_RESTORED, 0);
     g_seen.sizes = 0;
     SendMessageW(window.status, WM_SIZE, SIZE_RESTORED, 0);
     EXPECT_EQ(g_seen.sizes, 1) << "the status bar's own procedure, once per WM_SIZE";

@@ -11,6 +11,15 @@ CLayoutRect ToLayout(const RECT& rect)
     return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
+// A label set from another thread travels to the status bar's thread as
+// this message, which the status hook answers: the label and the last
+// rectangle are then only ever touched on that thread, and need no lock.
+UINT SetTextMessage()
+{
+    static const UINT message = RegisterWindowMessageA("Dravikon.CProgressBar.SetText");
+    return message;
+}
+
 int TextWidth(HDC dc, const char* text)
 {
     SIZE size = {0, 0};
@@ -71,6 +80,11 @@ bool CProgressBar::Create(const char* label, bool border, int sizePercent, int r
 
 void CProgressBar::SetText(const char* label)
 {
+    if (GetWindowThreadProcessId(*m_statusBar, nullptr) != GetCurrentThreadId()) {
+        m_statusBar->Send(SetTextMessage(), reinterpret_cast<WPARAM>(this),
+                          reinterpret_cast<LPARAM>(label));
+        return;
+    }
     m_label = label;
     Layout();
 }
@@ -105,6 +119,11 @@ void CProgressBar::Layout()
 bool CProgressBar::CStatusHook::HandleHookMsg(HWND, UINT message, WPARAM wParam, LPARAM lParam,
                                               LRESULT& result)
 {
+    if (message == SetTextMessage() && wParam == reinterpret_cast<WPARAM>(m_bar)) {
+        m_bar->SetText(reinterpret_cast<const char*>(lParam));
+        result = 0;
+        return true;
+    }
     // The status bar sizes itself first; the bar follows its new panes.
     result = CallNext(message, wParam, lParam);
     if (message == WM_SIZE && wParam != SIZE_MAXSHOW && wParam != SIZE_MAXHIDE)

@@ -25,8 +25,8 @@ public:
     // hooked then.
     bool Create(const char* label, bool border, int sizePercent, int rangeMax, bool smooth,
                 int pane);
-    // May be called from another thread than the status bar's: every window
-    // call in it is a message the status bar's thread answers.
+    // May be called from another thread than the status bar's: it then
+    // waits while the status bar's thread sets the label and lays out.
     void SetText(const char* label);
 
 private:

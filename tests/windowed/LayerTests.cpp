@@ -250,6 +250,33 @@ TEST(ProgressBar, FillsItsPaneAfterTheLabel)
     EXPECT_EQ(ChildRect(bar).right, pane.right);
 }
 
+DWORD WINAPI SetLabelFromWorker(LPVOID bar)
+{
+    static_cast<CProgressBar*>(bar)->SetText("Creating chunk #4");
+    return 0;
+}
+
+// The split worker sets the label from its own thread; the status bar's
+// thread does the work while the worker waits.
+TEST(ProgressBar, LabelFromAnotherThread)
+{
+    CStatusWindow window;
+    CProgressBar bar(&window.status);
+    ASSERT_TRUE(bar.Create("", false, 100, 100, false, 0));
+    HANDLE worker = CreateThread(nullptr, 0, &SetLabelFromWorker, &bar, 0, nullptr);
+    ASSERT_NE(worker, nullptr);
+    // The worker's call is answered while this thread waits for messages.
+    while (MsgWaitForMultipleObjects(1, &worker, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+    EXPECT_EQ(WaitForSingleObject(worker, 0), WAIT_OBJECT_0);
+    CloseHandle(worker);
+    EXPECT_EQ(PaneText(window.status, 0), "Creating chunk #4");
+    EXPECT_GT(ChildRect(bar).left, window.Pane(0).left);
+}
+
 TEST(ProgressBar, FollowsTheStatusBarWhichSeesEachSizeOnce)
 {
     CStatusWindow window;

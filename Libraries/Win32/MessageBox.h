@@ -1,0 +1,44 @@
+// CMessageBox: a modal box that looks like the system's message box (a
+// system icon at the left, the text in the message font, a centred row of
+// equal buttons) but takes any buttons with any captions. It has no dialog
+// resource: it lays itself out in pixels from the measured text and runs a
+// template built in memory.
+#pragma once
+
+#include "Controls.h"
+#include "Dialog.h"
+#include "DlgTemplateBuilder.h"
+
+#include <cstdint>
+#include <vector>
+#include <windows.h>
+
+class CMessageBox : public CDialog {
+public:
+    enum { kIconHand, kIconQuestion, kIconExclamation, kIconInformation };
+
+    // `icon` is one of the kIcon values. The caption is the program's name.
+    CMessageBox(const char* text, int icon);
+
+    // Adds a 75 × 23 pixel push button and returns its ID, the value DoModal
+    // returns when it is clicked. The text is item 1, so buttons get the IDs
+    // 2, 3, 4, ... in the order added. The default button has the focus
+    // when the box opens; Enter chooses the focused button, Escape and the
+    // close box end the box with IDCANCEL (2), the first button's ID.
+    uint16_t AddButton(const char* caption, bool isDefault);
+
+    // The ID of the command that ended the box; 0 when the template was refused.
+    INT_PTR DoModal();
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    CDlgTemplateBuilder m_builder;
+    HICON m_icon;
+    CStatic m_iconControl;
+    std::vector<uint16_t> m_buttons;
+    uint16_t m_defaultId;
+    int32_t m_rowTop;
+};

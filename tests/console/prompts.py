@@ -84,7 +84,6 @@ class Dravik:
             attrs[3] &= ~(termios.ECHO | termios.ICANON)
         attrs[1] &= ~termios.OPOST
         termios.tcsetattr(slave, termios.TCSANOW, attrs)
-        self.slave_path = os.ttyname(slave)
         self.log = log
         if log:  # "> log 2>&1"
             out = err = open(log, "wb")
@@ -96,17 +95,18 @@ class Dravik:
                                      preexec_fn=take_terminal, env=dict(os.environ, LC_ALL="C"))
         if log:
             out.close()
+        os.close(slave)
         self.terminal = Reader(self.master)
         if log:
             self.stdout = self.stderr = None
         else:
             self.stdout = self.terminal if stdout_on_terminal else Reader(self.proc.stdout.fileno())
             self.stderr = Reader(self.proc.stderr.fileno())
-        self.slave = slave
 
     def mode(self):
-        """The terminal's local flags now (ECHO, ICANON, ...)."""
-        return termios.tcgetattr(self.slave)[3]
+        """The terminal's local flags now (ECHO, ICANON, ...); on Linux both
+        ends of a pseudo-terminal share them."""
+        return termios.tcgetattr(self.master)[3]
 
     def wait_for(self, reader, text, what):
         deadline = time.monotonic() + TIMEOUT
@@ -143,7 +143,6 @@ class Dravik:
             self.stdout.join(TIMEOUT)
             self.stderr.join(TIMEOUT)
         time.sleep(0.1)  # the last terminal bytes
-        os.close(self.slave)
         os.close(self.master)
         return code, self.output().decode(), self.terminal.text()
 

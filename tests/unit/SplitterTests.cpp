@@ -508,6 +508,7 @@ TEST(ChunkNames, RefusedCharactersAreTheJoinersOwn)
     }
 }
 
+#ifndef _WIN32
 // The error's message, its first line.
 std::string Message(const CExceptionBase& e)
 {
@@ -515,7 +516,6 @@ std::string Message(const CExceptionBase& e)
     return text.substr(0, text.find('\n'));
 }
 
-#ifndef _WIN32
 TEST_F(SplitterTest, NamesNoJoinerTakesAreRefusedBeforeAnythingIsWritten)
 {
     const std::string longBase(252, 'x'); // its chunk names take 256 bytes

@@ -1,7 +1,7 @@
 // The chunk joiner: rebuilds the split file from a chunk set, one step at a
 // time, so that a window stays responsive between steps. It reads the
 // payload behind the first chunk, writes the file in the current folder
-// under a partial name (see PartialName), checks every chunk (sequence
+// under a partial name (see GetPartialName), checks every chunk (sequence
 // number, and the checksum of its data read back from the disk) and the
 // whole file, and only then gives the file its stored name. A failed run
 // leaves what it wrote under the partial name: a file already bearing the

@@ -36,6 +36,14 @@ bool PlatformIsRegularFile(const char* path);
 // spelling, a link or another folder name).
 bool PlatformSameFile(const char* a, const char* b);
 
+// Creates `path` for reading and writing ("wb+") only when no file of that
+// name exists; null when one does or the creation fails.
+FILE* PlatformCreateNew(const char* path);
+
+// Renames `from` to `to`, replacing a file `to` that exists. False when it
+// fails (a folder named `to`, another volume, no rights).
+bool PlatformReplaceFile(const char* from, const char* to);
+
 // Free bytes on the file system that holds `where`: a drive root on Windows,
 // a directory on POSIX; empty or null means the current one. On Windows the
 // bytes available to this user (quotas count), not the whole drive's.

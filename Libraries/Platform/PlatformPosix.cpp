@@ -63,6 +63,22 @@ bool PlatformSameFile(const char* a, const char* b)
            first.st_ino == second.st_ino;
 }
 
+FILE* PlatformCreateNew(const char* path)
+{
+    int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = fdopen(fd, "wb+");
+    if (!file)
+        close(fd);
+    return file;
+}
+
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    return std::rename(from, to) == 0;
+}
+
 uint64_t PlatformFreeSpace(const char* where)
 {
     struct statvfs info;

@@ -5,8 +5,10 @@
 #include <stdarg.h>
 
 #include <conio.h>
+#include <fcntl.h>
 #include <io.h>
 #include <share.h>
+#include <sys/stat.h>
 
 bool PlatformHasDrives() { return true; }
 
@@ -92,6 +94,23 @@ bool PlatformSameFile(const char* a, const char* b)
            first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
            first.nFileIndexHigh == second.nFileIndexHigh &&
            first.nFileIndexLow == second.nFileIndexLow;
+}
+
+FILE* PlatformCreateNew(const char* path)
+{
+    int fd = _open(path, _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = _fdopen(fd, "w+b");
+    if (!file)
+        _close(fd);
+    return file;
+}
+
+// rename() on Windows refuses to replace an existing file.
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 uint64_t PlatformFreeSpace(const char* where)

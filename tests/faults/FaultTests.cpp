@@ -61,6 +61,7 @@ public:
     void UpdateProgress(unsigned, unsigned) override {}
     void ShowError(const char* text) override { errors.push_back(text); }
     void ShowInfo(const char* text) override { infos.push_back(text); }
+    bool MayReplace(const char*) override { return true; }
     bool Said(const std::string& text) const
     {
         for (const std::string& error : errors)

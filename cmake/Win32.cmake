@@ -3,8 +3,6 @@
 # resource, and for the unit tests GoogleTest and Wine as the runner.
 enable_language(RC)
 
-set(DRAVIK_VERSION 1.0.0 CACHE STRING "Version written into the Windows programs' resources")
-
 # Small programs that import only system DLLs: libgcc, libstdc++ and (in the
 # posix thread model) winpthreads are linked in, unused sections dropped,
 # symbols stripped.

@@ -408,6 +408,20 @@ def case_plain_names_that_look_odd_are_fine(t):
         assert t.output(name) == data
 
 
+def case_non_ascii_name_comes_back_as_written(t):
+    # Linux writes names as UTF-8; the Windows programs ask for the UTF-8
+    # code page in their manifests, so the stub's file calls take them as
+    # they are (Windows 10 1903 and later; older Windows and a Wine that
+    # ignores the setting give the name in their own code page).
+    name = "Grüße-café.txt"
+    data = sample(100)
+    t.write("set", "big.exe", chunkset.first_chunk(t.stub, name.encode(), data, data, b"big.000"))
+    texts, code = t.front.run(*t.run(), 1)
+    assert code == t.front.success_code(), f"exit {code}: {texts!r}"
+    assert os.listdir(t.path("out")) == [name], os.listdir(t.path("out"))
+    assert t.output(name) == data
+
+
 def case_crafted_next_chunk_names(t):
     os.makedirs(t.path("other"))
     data = sample(3000)

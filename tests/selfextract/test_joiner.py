@@ -39,11 +39,26 @@ class Skip(Exception):
 class LinuxFront:
     """The Linux terminal joiner: messages are its lines on standard error."""
 
+    # The programs of a cross build (32-bit x86) run through this emulator.
+    emulator = None
+
     def __init__(self, bin_dir, host_bin=None):
-        self.joiner = os.path.join(bin_dir, "dravikx")
+        self.joiner = self.program(bin_dir, "dravikx")
 
     def split_command(self, bin_dir, source, size):
-        return [os.path.join(bin_dir, "dravik"), source, size, "-y"]
+        return [self.program(bin_dir, "dravik"), source, size, "-y"]
+
+    def program(self, bin_dir, name):
+        """The program's path, or a script that runs it through the emulator."""
+        path = os.path.join(bin_dir, name)
+        if not self.emulator:
+            return path
+        script = os.path.join(bin_dir, name + ".emulated")
+        if not os.path.exists(script):
+            with open(script, "w") as f:
+                f.write(f'#!/bin/sh\nexec {self.emulator} "{path}" "$@"\n')
+            os.chmod(script, 0o755)
+        return script
 
     def run(self, first, cwd, force, boxes):
         options = ["--force"] if force else []
@@ -545,15 +560,21 @@ def main():
     parser.add_argument("--bin", required=True)
     parser.add_argument("--front", default="linux", choices=sorted(FRONTS))
     parser.add_argument("--host-bin", help="the Linux programs, for the Windows front")
-    parser.add_argument("-k", default="", help="run only cases whose name contains this")
+    parser.add_argument("--programs", help="the splitter and stub under test, if not those of --bin "
+                        "(the shipped Windows build, run in --bin's Wine prefix)")
+    parser.add_argument("--emulator", help="runs the Linux programs of a cross build")
+    parser.add_argument("-k", action="append", default=[],
+                        help="run only cases whose name contains this (may be repeated)")
     args = parser.parse_args()
     host_bin = os.path.abspath(args.host_bin) if args.host_bin else None
+    LinuxFront.emulator = args.emulator
     front = FRONTS[args.front](os.path.abspath(args.bin), host_bin)
+    programs = os.path.abspath(args.programs or args.bin)
     passed = failed = 0
     for case in CASES:
-        if args.k not in case.__name__:
+        if args.k and not any(k in case.__name__ for k in args.k):
             continue
-        t = Context(os.path.abspath(args.bin), front)
+        t = Context(programs, front)
         try:
             case(t)
             passed += 1

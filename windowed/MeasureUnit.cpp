@@ -1,6 +1,7 @@
 #include "MeasureUnit.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -213,17 +214,20 @@ bool CMeasureUnit::OnChildKey(HWND child, UINT message, WPARAM wParam, LPARAM lP
             SetFocus(target);
         } else if (child == m_edit && (wParam == VK_UP || wParam == VK_DOWN)) {
             m_combo.Send(WM_KEYDOWN, wParam, lParam);
-        } else if (child == m_edit && wParam == VK_SPACE) {
-            ShowUnitMenu();
         } else {
             return false;
         }
         result = 0;
         return true;
     case WM_CHAR:
-        // The characters of the keys handled above: no number takes them,
-        // and the edit would beep at them.
-        if (child != m_edit || (wParam != '\t' && wParam != ' '))
+        if (child != m_edit)
+            return false;
+        // Space opens the menu on its character, not on its key: the menu
+        // would take the character that follows the key as its own Space,
+        // which chooses the highlighted item, and close at once.
+        if (wParam == ' ')
+            ShowUnitMenu();
+        else if (wParam != '\t') // the Tab handled above: the edit would beep at it
             return false;
         result = 0;
         return true;

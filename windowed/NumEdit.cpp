@@ -139,11 +139,14 @@ bool CNumEdit::FormatNumber(const char* number, int decimals, const CNumberLocal
     format.lpDecimalSep = decimal;
     format.lpThousandSep = thousand;
     format.NegativeOrder = static_cast<UINT>(locale.m_negativeOrder);
-    int size = GetNumberFormatA(LOCALE_USER_DEFAULT, 0, number, &format, nullptr, 0);
-    if (size <= 0)
+    // Room for the largest double's 309 digits with a separator of up to
+    // three characters between every three. No size is asked first: Wine's
+    // answer to that question is too small.
+    char buffer[1024];
+    if (GetNumberFormatA(LOCALE_USER_DEFAULT, 0, number, &format, buffer, sizeof buffer) <= 0)
         return false;
-    char* buffer = formatted.PrepareBuffer(static_cast<unsigned>(size - 1));
-    return GetNumberFormatA(LOCALE_USER_DEFAULT, 0, number, &format, buffer, size) > 0;
+    formatted = buffer;
+    return true;
 }
 
 // A reformat while the user types (a unit chosen from the menu, a limit

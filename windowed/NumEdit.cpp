@@ -77,6 +77,7 @@ bool CNumEdit::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         m_hasFocus = true;
         if (!IsReadOnly()) {
             OnFocusGained();
+            SelectAll();
             Send(EM_SCROLLCARET);
         }
         return true;

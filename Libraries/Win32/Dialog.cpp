@@ -21,6 +21,17 @@ void DDX_Control(CDataExchange& dx, int id, CSubclassWnd& control)
         control.Subclass(dx.GetDialog().GetItem(id));
 }
 
+namespace {
+
+BOOL CALLBACK PassSettingChange(HWND child, LPARAM message)
+{
+    const MSG* change = reinterpret_cast<const MSG*>(message);
+    SendMessageA(child, change->message, change->wParam, change->lParam);
+    return TRUE;
+}
+
+} // namespace
+
 INT_PTR CDialog::DoModal(HINSTANCE instance, int templateId, HWND owner)
 {
     return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, &DialogProc,
@@ -109,6 +120,14 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_COMMAND:
         return dialog->OnCommand(wParam, lParam) ? TRUE : FALSE;
+    case WM_SETTINGCHANGE: {
+        // The system tells only top-level windows that the user changed a
+        // setting (the number format, say): every control of the dialog
+        // hears it too.
+        MSG change = {window, message, wParam, lParam, 0, {0, 0}};
+        EnumChildWindows(window, &PassSettingChange, reinterpret_cast<LPARAM>(&change));
+        break;
+    }
     case WM_NCDESTROY:
         dialog->OnMessage(message, wParam, lParam, result);
         dialog->m_window = nullptr;

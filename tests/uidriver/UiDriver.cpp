@@ -253,9 +253,16 @@ HWND CDriver::Window() const
     return m_window;
 }
 
+// "1009/1" is control 1 inside control 1009: the part of a compound control.
 HWND CDriver::Control(const std::string& id) const
 {
-    HWND control = GetDlgItem(Window(), ParseId(id));
+    HWND control = Window();
+    size_t from = 0;
+    for (size_t slash; control && (slash = id.find('/', from)) != std::string::npos;
+         from = slash + 1)
+        control = GetDlgItem(control, ParseId(id.substr(from, slash - from)));
+    if (control)
+        control = GetDlgItem(control, ParseId(id.substr(from)));
     if (!control)
         Fail("no control " + id + " in the window");
     return control;
@@ -592,7 +599,7 @@ void CDriver::Click(const CArgs& args)
 {
     Expect(args, 2, "click ID");
     HWND button = UsableControl(args[1]);
-    PostMessageW(m_window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
     Acted();
 }

@@ -2,6 +2,7 @@
 // UI driver. It carries a stand-in stub of a fixed size, so that the chunk
 // lines it shows are the same in every build.
 //   splitdemo make FILE BYTES     writes FILE, BYTES long, and exits with 0
+//   splitdemo folder PATH         makes the folder PATH, and exits with 0
 //   splitdemo [slow] [split FILE BYTES]
 //                                 the dialog: a path, a chunk size in bytes,
 //                                 Split, Stop, the chunk list, a state line and
@@ -179,6 +180,8 @@ int MakeFile(const char* path, unsigned long long bytes)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     std::vector<std::string> args(__argv + 1, __argv + __argc);
+    if (args.size() == 2 && args[0] == "folder")
+        return CreateDirectoryA(args[1].c_str(), nullptr) ? 0 : 1;
     if (args.size() == 3 && args[0] == "make")
         return MakeFile(args[1].c_str(), std::strtoull(args[2].c_str(), nullptr, 10));
     bool slow = !args.empty() && args[0] == "slow";

@@ -85,9 +85,10 @@ CAppendedArchive::CAppendedArchive(const void* data, unsigned length)
     SetHead(data, length);
 }
 
-CAppendedArchive::CAppendedArchive(const char* path) : m_head(nullptr), m_headLength(0)
+CAppendedArchive::CAppendedArchive(const char* path, ArchiveHead head)
+    : m_head(nullptr), m_headLength(0)
 {
-    Read(path);
+    Read(path, head);
 }
 
 CAppendedArchive::~CAppendedArchive()
@@ -226,7 +227,7 @@ CStr CAppendedArchive::GetFreeEntryName() const
     }
 }
 
-void CAppendedArchive::Read(const char* path)
+void CAppendedArchive::Read(const char* path, ArchiveHead head)
 {
     Clear();
     CPathParts parts = SplitPath(path);
@@ -243,14 +244,19 @@ void CAppendedArchive::Read(const char* path)
 
     uint32_t headLength = 0;
     std::vector<CStoredEntry> stored;
-    if (!ReadTable(file, fileLength, headLength, stored) || PlatformSeek(file, 0, SEEK_SET) != 0) {
-        ReadWholeFileAsHead(file, fileLength);
+    if (!ReadTable(file, fileLength, headLength, stored)) {
+        if (head == kReadHead)
+            ReadWholeFileAsHead(file, fileLength);
+        else
+            std::fclose(file);
         return;
     }
-    SetHead(nullptr, headLength);
-    if (!ReadBytes(file, m_head, headLength)) {
-        ReadWholeFileAsHead(file, fileLength);
-        return;
+    if (head == kReadHead) {
+        SetHead(nullptr, headLength);
+        if (PlatformSeek(file, 0, SEEK_SET) != 0 || !ReadBytes(file, m_head, headLength)) {
+            ReadWholeFileAsHead(file, fileLength);
+            return;
+        }
     }
     for (unsigned i = 0; i < stored.size(); ++i) {
         PlatformSeek(file, stored[i].dataOffset, SEEK_SET);

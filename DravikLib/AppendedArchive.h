@@ -22,12 +22,18 @@ constexpr unsigned char kArchiveMagic[16] = {0x78, 0x56, 0x34, 0x12, 0xD6, 0xC7,
                                              0x12, 0x03, 0xF4, 0xE5, 0x09, 0xBA, 0xDC, 0xFE};
 constexpr unsigned kArchiveTrailerSize = 20; // offset H and magic
 
+// What reading an archive from a file keeps of the program in front of it:
+// the head in memory (a splitter copies its stub from there; a file without
+// an archive is then read whole), or nothing but the entries (the joiner,
+// which may be handed a large file that holds no archive at all).
+enum ArchiveHead { kReadHead, kSkipHead };
+
 class CAppendedArchive {
 public:
     // A head copied from `data`, no entries.
     CAppendedArchive(const void* data, unsigned length);
     // The archive behind the program at `path` (see Read).
-    explicit CAppendedArchive(const char* path);
+    explicit CAppendedArchive(const char* path, ArchiveHead head = kReadHead);
     CAppendedArchive(const CAppendedArchive&) = delete;
     CAppendedArchive& operator=(const CAppendedArchive&) = delete;
     ~CAppendedArchive();
@@ -66,7 +72,9 @@ public:
     // that cannot be opened gives no head and no entries; a file without a
     // sound archive (no trailer, wrong magic, or an entry table that does not
     // fit between the head and the trailer) gives its whole content as head.
-    void Read(const char* path);
+    // With kSkipHead only the trailer and the entry table are read: there is
+    // never a head, and a file without a sound archive gives nothing.
+    void Read(const char* path, ArchiveHead head = kReadHead);
     void Write(IAbStream& target);
 
 private:

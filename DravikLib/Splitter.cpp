@@ -6,6 +6,7 @@
 #include "StreamFile.h"
 #include "StreamMemory.h"
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -56,6 +57,23 @@ CStr ChunkFileName(const char* base, unsigned index)
     return GetFileName(GetChunkName(base, index));
 }
 
+// A name the set stores must be one every joiner accepts: a set that no
+// joiner can rebuild is worse than no set.
+void CheckFileName(const char* name)
+{
+    if (std::strlen(name) > kMaxFileNameLength)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errNameTooLong);
+    int bad = FindBadNameChar(name);
+    if (bad < 0)
+        return;
+    char text[64];
+    if (bad < 0x20 || bad == 0x7F)
+        PlatformFormat(text, sizeof text, "Invalid character 0x%02X in the file name.", bad);
+    else
+        PlatformFormat(text, sizeof text, "Invalid character '%c' in the file name.", bad);
+    DRAVIK_THROW(CSplitterException, CSplitterException::errBadFileName, text);
+}
+
 } // namespace
 
 struct CSplitter::CPlan {
@@ -68,6 +86,12 @@ CSplitterException::CSplitterException(unsigned code, const char* file, int line
 {
 }
 
+CSplitterException::CSplitterException(unsigned code, const char* message, const char* file,
+                                       int line)
+    : CExceptionBase(message, file, line), m_code(code)
+{
+}
+
 const char* CSplitterException::GetErrorMessage(unsigned code)
 {
     switch (code) {
@@ -77,6 +101,8 @@ const char* CSplitterException::GetErrorMessage(unsigned code)
     case errNoSelfExtractor: return "Could not get self-extractor.";
     case errInputTooLarge: return "Input file is too large (4 GB or more).";
     case errChunkIsInput: return "A chunk file would overwrite the input file.";
+    case errBadFileName: return "Invalid character in the file name.";
+    case errNameTooLong: return "File name too long for the chunk files.";
     default: return "Unknown error.";
     }
 }
@@ -150,6 +176,17 @@ unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, unsigned re
     return remaining < room ? remaining : room;
 }
 
+// Chunk names differ only in their extension, which grows with the index:
+// the longest is the one the last chunk stores for its successor.
+void CSplitter::CheckNameLength(unsigned size) const
+{
+    unsigned count = 0;
+    for (unsigned remaining = size; remaining > 0; ++count)
+        remaining -= DataLength(count, ChunkFileName(m_outputBase, count + 1), remaining);
+    if (ChunkFileName(m_outputBase, count > 1 ? count : 1).Length() > kMaxFileNameLength)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errNameTooLong);
+}
+
 // The first pass over the input: the checksum of every chunk as the set will
 // cut it, and from those the whole file's.
 void CSplitter::PlanChecksums(FILE* input, unsigned size, CPlan& plan)
@@ -161,8 +198,9 @@ void CSplitter::PlanChecksums(FILE* input, unsigned size, CPlan& plan)
     unsigned left = chunkLength, chunkCrc = 0;
     while (remaining > 0) {
         unsigned step = remaining < kFileBuffer ? remaining : kFileBuffer;
+        errno = 0;
         if (std::fread(block, 1, step, input) != step)
-            DRAVIK_THROW(CStreamException, "Error reading file");
+            DRAVIK_THROW(CStreamException, ReadErrorText(input, errno));
         for (unsigned at = 0; at < step;) {
             unsigned take = step - at < left ? step - at : left;
             chunkCrc = UpdateCrc32(block + at, take, chunkCrc);
@@ -204,26 +242,38 @@ FILE* CSplitter::CreateChunk(const char* path, std::vector<char>& buffer,
 void CSplitter::Split(ISplitterListener& listener)
 {
     m_chunkIndex = 0;
-    CFileHandle input(m_inputPath, "rb");
-    // Linux opens a folder for reading too; only a file can be split.
-    if (!input || !FileExists(m_inputPath))
+    // Only a regular file has a size and an end: opening a pipe for reading
+    // waits for a writer, a device may never end, and Linux opens a folder
+    // for reading too.
+    if (!PlatformIsRegularFile(m_inputPath))
         DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
-    // The C library takes a size only with a buffer of ours; both buffers
-    // outlive the files that use them.
+    // The C library takes a size only with a buffer of ours. The buffers are
+    // declared before the input, so they outlive it on every way out.
     std::vector<char> inputBuffer(kFileBuffer), chunkBuffer(kFileBuffer);
+    CFileHandle input(m_inputPath, "rb");
+    if (!input)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
     std::setvbuf(input, inputBuffer.data(), _IOFBF, inputBuffer.size());
     int64_t size = -1;
     if (PlatformSeek(input, 0, SEEK_END) == 0)
         size = PlatformTell(input);
     if (size < 0 || PlatformSeek(input, 0, SEEK_SET) != 0)
         DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
+    // The files of /proc say they are empty and are not: what cannot tell
+    // its size cannot be split.
+    if (size == 0 && std::fgetc(input) != EOF)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
     if (static_cast<uint64_t>(size) > kMaxInputSize)
         DRAVIK_THROW(CSplitterException, CSplitterException::errInputTooLarge);
 
+    // Every chunk name is the first one's with another extension.
+    CheckFileName(m_inputName);
+    CheckFileName(ChunkFileName(m_outputBase, 1));
     BuildChunkArchive(ChunkFileName(m_outputBase, 1));
     // A chunk size that leaves chunk 0 no room for data could never finish.
     if (m_chunkSize <= m_firstOverhead)
         DRAVIK_THROW(CSplitterException, CSplitterException::errOutputTooSmall);
+    CheckNameLength(static_cast<unsigned>(size));
 
     const unsigned total = static_cast<unsigned>(size);
     CPlan plan;
@@ -265,6 +315,10 @@ void CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
             DRAVIK_THROW(CSplitterException, CSplitterException::errChunkIsInput);
         if (!listener.OnFileExists(path))
             DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
+        // Overwriting gives the old chunk's room back: the same set split
+        // again onto a nearly full floppy fits.
+        if (free != kFreeSpaceUnknown)
+            free += PlatformReclaimableSize(path);
     }
     unsigned dataLength = DataLength(index, nextName, remaining);
     if (free < static_cast<uint64_t>(dataLength) + overhead &&
@@ -329,6 +383,14 @@ CStr GetDriveRoot(const char* path)
 CStr GetSpaceRoot(const char* outputBase)
 {
     return PlatformHasDrives() ? GetDriveRoot(outputBase) : SplitPath(outputBase).dir;
+}
+
+int FindBadNameChar(const char* name)
+{
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+        if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':')
+            return *p;
+    return -1;
 }
 
 uint64_t GetFreeSpace(const char* root)

@@ -23,6 +23,9 @@ constexpr unsigned kFileRecordSize = 8;
 constexpr unsigned kChecksumBlock = 65536;
 // Sizes in the chunk format are unsigned 32-bit: this is the largest input.
 constexpr uint64_t kMaxInputSize = 0xFFFFFFFFull;
+// The longest file name the usual file systems create (ext4, NTFS, FAT's
+// long names); every joiner takes names up to 259 bytes.
+constexpr unsigned kMaxFileNameLength = 255;
 
 class ISplitterListener {
 public:
@@ -49,9 +52,13 @@ public:
         errNoSelfExtractor = 3,
         errInputTooLarge = 4,
         errChunkIsInput = 5,
+        errBadFileName = 6,
+        errNameTooLong = 7,
     };
 
     CSplitterException(unsigned code, const char* file, int line);
+    // The code with a text of its own, one that names the fault exactly.
+    CSplitterException(unsigned code, const char* message, const char* file, int line);
     unsigned GetCode() const { return m_code; }
     static const char* GetErrorMessage(unsigned code);
 
@@ -93,7 +100,8 @@ public:
     ~CSplitter();
 
     // Writes the chunk set. Raises errReadInput, errInputTooLarge,
-    // errOutputTooSmall, errAborted; stream errors pass through.
+    // errBadFileName, errNameTooLong, errOutputTooSmall, errChunkIsInput,
+    // errAborted; stream errors pass through.
     void Split(ISplitterListener& listener);
     const char* GetInputPath() const { return m_inputPath; }
     unsigned GetChunkCount() const { return m_chunkIndex; }
@@ -105,6 +113,7 @@ public:
 private:
     struct CPlan;
     void BuildChunkArchive(const char* nextName);
+    void CheckNameLength(unsigned size) const;
     unsigned DataLength(unsigned index, const CStr& nextName, unsigned remaining) const;
     void PlanChecksums(FILE* input, unsigned size, CPlan& plan);
     FILE* CreateChunk(const char* path, std::vector<char>& buffer, ISplitterListener& listener);
@@ -132,11 +141,16 @@ private:
 CStr GetChunkName(const char* base, unsigned index);
 // Name and extension of `path`, without drive and directory.
 CStr GetFileName(const char* path);
+// The first byte of `name` that no joiner takes in a stored file name: a
+// folder separator ('/', '\\'), a drive colon, a control character (below
+// 0x20, or 0x7F). -1 when there is none.
+int FindBadNameChar(const char* name);
 // "X:\" for a path that begins with a drive letter, else empty.
 CStr GetDriveRoot(const char* path);
 // Where the free space for chunks written to `outputBase` is measured: its
 // drive root on Windows, its directory elsewhere; empty means the current one.
 CStr GetSpaceRoot(const char* outputBase);
+// Free bytes there; kFreeSpaceUnknown (no prompt) when that cannot be told.
 uint64_t GetFreeSpace(const char* root);
 
 // Little-endian fields of the chunk format.

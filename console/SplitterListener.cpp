@@ -1,6 +1,7 @@
 #include "SplitterListener.h"
 
 #include "Platform.h"
+#include "Str.h"
 
 #include <cstdio>
 
@@ -29,6 +30,7 @@ int ReadOverwriteKey()
 CSplitterListener::CSplitterListener(bool overwriteAll, bool showProgress)
     : m_bOverwriteAll(overwriteAll),
       m_showProgress(showProgress),
+      m_askOnTerminal(!showProgress && PlatformHasTerminal()),
       m_lineOpen(false),
       m_chunkNumber(0),
       m_percent(-1)
@@ -85,13 +87,26 @@ void CSplitterListener::EndChunkLine()
     std::fflush(stdout);
 }
 
+// Standard output keeps exactly its documented lines. When it goes to a
+// file or a pipe while a person answers at the terminal, the question is
+// shown there as well: a prompt nobody sees would wait for ever.
+void CSplitterListener::Ask(const char* text)
+{
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+    if (m_askOnTerminal)
+        PlatformPutText(text);
+}
+
 bool CSplitterListener::OnFileExists(const char* path)
 {
     if (m_bOverwriteAll)
         return true;
     EndChunkLine();
-    std::printf("The file %s already exists. Overwrite it? (A)ll / (Y)es / (N)o ", path);
-    std::fflush(stdout);
+    CStr question("The file ");
+    question += path;
+    question += " already exists. Overwrite it? (A)ll / (Y)es / (N)o ";
+    Ask(question);
     int key = ReadOverwriteKey();
     while (key != 'a' && key != 'y' && key != 'n') {
         PlatformPutChar(kKeyBackspace);
@@ -110,12 +125,13 @@ bool CSplitterListener::OnFileExists(const char* path)
 bool CSplitterListener::OnProblem(int kind)
 {
     EndChunkLine();
+    CStr prompt;
     if (kind == problemNoSpace)
-        std::printf("%s\n", "Not enough free space to continue.\n");
+        prompt += "Not enough free space to continue.\n\n";
     else if (kind == problemCannotCreate)
-        std::printf("%s\n", "Can't create file. Disk may be write-protected.\n");
-    std::printf("%s\n", "Hit any key to continue. Hit ESC to quit.\n");
-    std::fflush(stdout);
+        prompt += "Can't create file. Disk may be write-protected.\n\n";
+    prompt += "Hit any key to continue. Hit ESC to quit.\n\n";
+    Ask(prompt);
     int key = PlatformReadKey();
     return key >= 0 && key != kKeyEscape;
 }

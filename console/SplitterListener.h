@@ -9,7 +9,8 @@ class CSplitterListener : public ISplitterListener {
 public:
     // overwriteAll: existing chunk files are overwritten without asking.
     // showProgress: stdout is a terminal, so the chunk line may carry a
-    // percentage that is rewritten in place.
+    // percentage that is rewritten in place; when it is not, questions go
+    // to the terminal too, where one is there to answer them.
     CSplitterListener(bool overwriteAll, bool showProgress);
     ~CSplitterListener() override;
 
@@ -21,9 +22,11 @@ public:
 
 private:
     void EndChunkLine();
+    void Ask(const char* text);
 
     bool m_bOverwriteAll;
     bool m_showProgress;
+    bool m_askOnTerminal;
     // On a terminal the chunk line stays open for the percentage until the
     // chunk is done, a prompt comes or the split ends.
     bool m_lineOpen;

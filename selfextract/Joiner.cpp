@@ -28,19 +28,14 @@ const char kBadName[] = "Invalid file name in the chunk set.";
 const char kNotComplete[] = "The file is not complete.";
 const char kOutputIsChunk[] = "Could not create output file. %s is a file of this chunk set.";
 
-// "big.000", "big.1A3": the name of a later chunk of the set whose first
-// chunk is named `first` (both without folder).
-bool IsLaterChunkName(const char* name, const char* first)
-{
-    CPathParts parts = SplitPath(name), firstParts = SplitPath(first);
-    const char* ext = parts.ext.Get();
-    if (!EqualNoCase(parts.name, firstParts.name) || parts.ext.Length() < 4)
-        return false;
-    for (const char* p = ext + 1; *p; ++p)
-        if (!std::strchr("0123456789ABCDEFabcdef", *p))
-            return false;
-    return true;
-}
+// The rebuilt file is written as "<name>.partial" (or "<name>.partial-2",
+// ... when that is taken) and renamed when it has passed every check. A
+// stored name too long to take the suffix within the longest file name most
+// file systems allow writes "dravikx.partial" instead.
+const char kPartialFallback[] = "dravikx";
+constexpr unsigned kMaxFileName = 255;
+constexpr unsigned kPartialSuffixRoom = 12; // ".partial-100"
+constexpr unsigned kPartialTries = 100;
 
 unsigned Smaller(uint64_t a, uint64_t b)
 {
@@ -62,7 +57,8 @@ bool IsPlainFileName(const char* name)
 }
 
 CJoiner::CJoiner(IJoinerDisplay& display, const char* firstChunk)
-    : m_display(display), m_firstChunk(firstChunk), m_outputName(), m_nextName(), m_step(0),
+    : m_display(display), m_firstChunk(firstChunk), m_outputName(), m_mayReplace(false),
+      m_nextName(), m_step(0),
       m_archive(nullptr), m_output(nullptr), m_chunk(nullptr), m_remaining(0), m_fileCrc(0),
       m_totalSize(0), m_headerCrc(0), m_headerLength(0), m_headerIndex(0), m_chunkIndex(0),
       m_copyFrom(0), m_copyTo(0)
@@ -134,9 +130,16 @@ void CJoiner::ErrorNumber(const char* format, unsigned number)
 // is written: five entries of the expected sizes and plain file names.
 bool CJoiner::OpenPayload()
 {
+    // A pipe would block the open, a device may never end.
+    if (!PlatformIsRegularFile(m_firstChunk)) {
+        Error(kNoFileData);
+        return false;
+    }
     delete m_archive;
-    m_archive = new CAppendedArchive(m_firstChunk.Get());
-    if (!m_archive->HasHead() || m_archive->GetEntryCount() < 5 ||
+    // Only the entries: the program in front of them is not needed, and a
+    // large file without an archive is not read into memory.
+    m_archive = new CAppendedArchive(m_firstChunk.Get(), kSkipHead);
+    if (m_archive->GetEntryCount() < 5 ||
         m_archive->GetEntryLength(1) != kFileRecordSize ||
         m_archive->GetEntryLength(3) != kChunkHeaderSize || !ReadPayloadName(0, m_outputName) ||
         !ReadPayloadName(2, m_nextName)) {
@@ -174,7 +177,9 @@ void CJoiner::NextRange()
     m_copyTo = Smaller(m_headerLength, static_cast<uint64_t>(m_copyFrom) + kStepBytes);
 }
 
-// Step 1: create the output in the current folder and take chunk 0's header.
+// Step 1: create the partial file in the current folder and take chunk 0's
+// header. An existing file of the output's name stays as it is until the
+// rebuilt file has passed every check, and only if the front end agrees.
 bool CJoiner::PrepareOutput()
 {
     unsigned char record[kFileRecordSize], header[kChunkHeaderSize];
@@ -183,43 +188,64 @@ bool CJoiner::PrepareOutput()
     m_totalSize = GetU32(record + 4);
     m_archive->ReadEntry(header, 3);
     SetHeader(header);
-
-    if (OutputIsPartOfSet()) {
-        Error(kOutputIsChunk, m_outputName);
-        return false;
-    }
-    FILE* file = std::fopen(m_outputName, "wb+");
-    if (!file) {
-        Error(kCannotCreate);
-        return false;
-    }
-    m_output = new CStreamFile(file, 0, 1, true);
     m_remaining = m_totalSize;
-    m_display.UpdateProgress(0, m_totalSize);
-    m_display.SetStatus(m_outputName, m_chunkIndex);
     // A chunk never holds more than the bytes still missing.
     if (m_headerLength > m_remaining) {
         Error(kBadChunk);
         return false;
     }
+    if (FileExists(m_outputName)) {
+        // Run in the chunks' folder, a set of "big.exe" would end over its
+        // own first chunk. The later chunks are compared as they are opened.
+        if (PlatformSameFile(m_outputName, m_firstChunk)) {
+            Error(kOutputIsChunk, m_outputName);
+            return false;
+        }
+        if (!m_display.MayReplace(m_outputName))
+            return false;
+        m_mayReplace = true;
+    }
+    if (!CreatePartial()) {
+        Error(kCannotCreate);
+        return false;
+    }
+    m_display.UpdateProgress(0, m_totalSize);
+    m_display.SetStatus(m_outputName, m_chunkIndex);
     m_copyFrom = 0;
     m_copyTo = Smaller(m_headerLength, kStepBytes);
     m_step = 2;
     return true;
 }
 
-// Run in the chunks' own folder, a set of "data.000" would rebuild it over
-// its own chunk "data.000", and a set of "big.exe" over its first chunk.
-bool CJoiner::OutputIsPartOfSet() const
+// A new file under the first free partial name: never one that exists.
+bool CJoiner::CreatePartial()
 {
-    if (!FileExists(m_outputName))
-        return false;
-    if (PlatformSameFile(m_outputName, m_firstChunk))
+    const char* base = m_outputName;
+    if (std::strlen(base) + kPartialSuffixRoom > kMaxFileName)
+        base = kPartialFallback;
+    for (unsigned n = 1; n <= kPartialTries; ++n) {
+        char name[kMaxName + kPartialSuffixRoom];
+        if (n == 1)
+            PlatformFormat(name, sizeof name, "%s.partial", base);
+        else
+            PlatformFormat(name, sizeof name, "%s.partial-%u", base, n);
+        if (FileExists(name))
+            continue;
+        FILE* file = PlatformCreateNew(name);
+        if (!file)
+            return false;
+        m_partialName = name;
+        m_output = new CStreamFile(file, 0, 1, true);
         return true;
-    CStr inFolder(m_folder);
-    inFolder += m_outputName;
-    return PlatformSameFile(m_outputName, inFolder) &&
-           IsLaterChunkName(m_outputName, m_firstChunk);
+    }
+    return false;
+}
+
+// Files are compared by identity, not by name: a renamed first chunk, a
+// link or another spelling of the folder still names the same file.
+bool CJoiner::IsOutputOrPartial(const char* chunk) const
+{
+    return PlatformSameFile(chunk, m_outputName) || PlatformSameFile(chunk, m_partialName);
 }
 
 // Step 2, repeated: the first chunk's own data.
@@ -308,6 +334,17 @@ bool CJoiner::OpenNextChunk()
     path += m_nextName;
     delete m_chunk;
     m_chunk = nullptr;
+    // A pipe would block the open, a device may never end.
+    if (!PlatformIsRegularFile(path)) {
+        Error(kErrorReading, path);
+        Error(kMissingChunks);
+        return false;
+    }
+    // The rebuilt file must never land on a chunk of its own set.
+    if (IsOutputOrPartial(path)) {
+        Error(kOutputIsChunk, m_outputName);
+        return false;
+    }
     struct COpen {
         const char* path;
         CStreamFile* chunk;
@@ -376,15 +413,42 @@ bool CJoiner::ReadChunkStart(CStreamFile& chunk, const char* path)
     return true;
 }
 
-// Step 4: the whole file, read again by its name.
+// Step 4: the whole file, read again by its name, then put in place. It is
+// closed first: Windows renames no file that is open.
 bool CJoiner::CheckWholeFile()
 {
-    m_output->FlushOrRaise();
-    if (GetFileCrc32(m_outputName) != m_fileCrc) {
+    m_output->Close();
+    delete m_output;
+    m_output = nullptr;
+    if (GetFileCrc32(m_partialName) != m_fileCrc) {
         Error(kBadFileCrc);
         return false;
     }
+    if (!PutOutputInPlace())
+        return false;
     m_step = 5;
+    return true;
+}
+
+// The checked file takes its stored name. Every chunk was compared with
+// that name as it was opened; a file that took the name during the run is
+// compared with the first chunk and needs the front end's consent, as one
+// found at the start does.
+bool CJoiner::PutOutputInPlace()
+{
+    if (FileExists(m_outputName)) {
+        if (PlatformSameFile(m_outputName, m_firstChunk)) {
+            Error(kOutputIsChunk, m_outputName);
+            return false;
+        }
+        if (!m_mayReplace && !m_display.MayReplace(m_outputName))
+            return false;
+    }
+    if (!PlatformReplaceFile(m_partialName, m_outputName)) {
+        Error(kCannotCreate);
+        return false;
+    }
+    m_partialName = "";
     return true;
 }
 

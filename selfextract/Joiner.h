@@ -1,8 +1,11 @@
 // The chunk joiner: rebuilds the split file from a chunk set, one step at a
 // time, so that a window stays responsive between steps. It reads the
-// payload behind the first chunk, writes the file under its stored name in
-// the current folder, checks every chunk (sequence number, and the checksum
-// of its data read back from the disk) and finally the whole file.
+// payload behind the first chunk, writes the file in the current folder
+// under a partial name (see GetPartialName), checks every chunk (sequence
+// number, and the checksum of its data read back from the disk) and the
+// whole file, and only then gives the file its stored name. A failed run
+// leaves what it wrote under the partial name: a file already bearing the
+// stored name is never touched by a set that does not rebuild.
 #pragma once
 
 #include "AppendedArchive.h"
@@ -22,6 +25,10 @@ public:
     virtual void UpdateProgress(unsigned written, unsigned total) = 0;
     virtual void ShowError(const char* text) = 0;
     virtual void ShowInfo(const char* text) = 0;
+    // A file named `name` is already where the rebuilt file goes: true to
+    // replace it once the rebuilt file has passed every check, false to end
+    // the run before anything is written (the front end says why).
+    virtual bool MayReplace(const char* name) = 0;
 };
 
 // Names read from a chunk set must be plain file names: not empty, under
@@ -43,6 +50,9 @@ public:
     bool RunStep();
     // True once the file is rebuilt, checked and reported.
     bool IsDone() const { return m_step >= kStepDone; }
+    // The file that holds the bytes written so far while it is not yet in
+    // place: after a failed run, what it left; empty when it left nothing.
+    const char* GetPartialName() const { return m_partialName; }
 
 private:
     enum { kStepDone = 6 };
@@ -50,7 +60,9 @@ private:
     bool RunStepUntrapped();
     bool OpenPayload();
     bool PrepareOutput();
-    bool OutputIsPartOfSet() const;
+    bool CreatePartial();
+    bool IsOutputOrPartial(const char* chunk) const;
+    bool PutOutputInPlace();
     bool CopyOwnData();
     bool CopyChunkFile();
     bool CheckWholeFile();
@@ -69,6 +81,8 @@ private:
     CStr m_firstChunk;
     CStr m_folder; // drive and folder of the first chunk, with its separator
     char m_outputName[kMaxName];
+    CStr m_partialName;
+    bool m_mayReplace; // the front end agreed to replace an existing file
     char m_nextName[kMaxName];
     unsigned m_step;
     CAppendedArchive* m_archive;

@@ -36,10 +36,26 @@ bool PlatformIsRegularFile(const char* path);
 // spelling, a link or another folder name).
 bool PlatformSameFile(const char* a, const char* b);
 
+// Creates `path` for reading and writing ("wb+") only when no file of that
+// name exists; null when one does or the creation fails.
+FILE* PlatformCreateNew(const char* path);
+
+// Renames `from` to `to`, replacing a file `to` that exists. False when it
+// fails (a folder named `to`, another volume, no rights).
+bool PlatformReplaceFile(const char* from, const char* to);
+
 // Free bytes on the file system that holds `where`: a drive root on Windows,
-// a directory on POSIX; empty or null means the current one. 0 when the
-// query fails.
+// a directory on POSIX; empty or null means the current one. On Windows the
+// bytes available to this user (quotas count), not the whole drive's.
+// kFreeSpaceUnknown when the query fails (the folder does not exist yet) or
+// the file system tells no size at all (zero total blocks: some network
+// file systems, an unlimited tmpfs).
+constexpr uint64_t kFreeSpaceUnknown = UINT64_MAX;
 uint64_t PlatformFreeSpace(const char* where);
+
+// Bytes that overwriting `path` gives back: the size of a regular file that
+// has no other link; 0 for anything else.
+uint64_t PlatformReclaimableSize(const char* path);
 
 // Full path of the running program's executable into `buffer` (NUL-terminated,
 // at most size - 1 characters). False, with an empty buffer, when it fails or
@@ -59,6 +75,14 @@ int PlatformReadKey();
 
 // One character straight to the console or terminal, bypassing stdout.
 void PlatformPutChar(int c);
+
+// A text straight to the console or terminal, bypassing stdout; nothing
+// when the process has none.
+void PlatformPutText(const char* text);
+
+// True when the process has a console or terminal that keys can be read
+// from (whatever its standard streams are redirected to).
+bool PlatformHasTerminal();
 
 // snprintf through the system C library's own formatter (on Windows
 // msvcrt's: mingw's C99 printf would add some 25 KB to the stub). The result

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
+#include <cstring>
 
 bool PlatformHasDrives() { return false; }
 
@@ -61,12 +63,36 @@ bool PlatformSameFile(const char* a, const char* b)
            first.st_ino == second.st_ino;
 }
 
+FILE* PlatformCreateNew(const char* path)
+{
+    int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = fdopen(fd, "wb+");
+    if (!file)
+        close(fd);
+    return file;
+}
+
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    return std::rename(from, to) == 0;
+}
+
 uint64_t PlatformFreeSpace(const char* where)
 {
     struct statvfs info;
-    if (statvfs(where && *where ? where : ".", &info) != 0)
-        return 0;
+    if (statvfs(where && *where ? where : ".", &info) != 0 || info.f_blocks == 0)
+        return kFreeSpaceUnknown;
     return static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
+uint64_t PlatformReclaimableSize(const char* path)
+{
+    struct stat info;
+    if (!path || stat(path, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1)
+        return 0;
+    return static_cast<uint64_t>(info.st_size);
 }
 
 bool PlatformModulePath(char* buffer, unsigned size)
@@ -136,6 +162,50 @@ int ReadKeyCode(int fd)
 
 } // namespace
 
+namespace {
+
+// While a key is read the terminal is in raw mode; a signal that ends the
+// program then must not leave it so (no echo, no line editing in the shell
+// that started us). These hold what the handler puts back.
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct termios g_savedMode;
+volatile sig_atomic_t g_rawTerminal = -1;
+
+void RestoreModeAndDie(int signal)
+{
+    if (g_rawTerminal >= 0)
+        tcsetattr(g_rawTerminal, TCSANOW, &g_savedMode);
+    struct sigaction plain = {};
+    plain.sa_handler = SIG_DFL;
+    sigaction(signal, &plain, nullptr);
+    // Blocked while this handler runs: it ends the program with the usual
+    // status of that signal as soon as the handler returns.
+    raise(signal);
+}
+
+// Installs the handler for the ending signals that are not ignored (a
+// program started with nohup keeps ignoring SIGHUP); `previous` keeps what
+// was there.
+void CatchEndingSignals(struct sigaction (&previous)[3])
+{
+    struct sigaction restore = {};
+    restore.sa_handler = RestoreModeAndDie;
+    sigemptyset(&restore.sa_mask);
+    for (int i = 0; i < 3; ++i) {
+        sigaction(kEndingSignals[i], nullptr, &previous[i]);
+        if (previous[i].sa_handler != SIG_IGN)
+            sigaction(kEndingSignals[i], &restore, nullptr);
+    }
+}
+
+void ReleaseEndingSignals(const struct sigaction (&previous)[3])
+{
+    for (int i = 0; i < 3; ++i)
+        sigaction(kEndingSignals[i], &previous[i], nullptr);
+}
+
+} // namespace
+
 int PlatformReadKey()
 {
     int fd = Terminal();
@@ -146,21 +216,55 @@ int PlatformReadKey()
     raw.c_lflag &= ~(ICANON | ECHO);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    if (tcsetattr(fd, TCSANOW, &raw) != 0)
+    g_savedMode = saved;
+    struct sigaction previous[3];
+    CatchEndingSignals(previous);
+    g_rawTerminal = fd;
+    if (tcsetattr(fd, TCSANOW, &raw) != 0) {
+        g_rawTerminal = -1;
+        ReleaseEndingSignals(previous);
         return -1;
+    }
     int key = ReadKeyCode(fd);
     tcsetattr(fd, TCSANOW, &saved);
+    g_rawTerminal = -1;
+    ReleaseEndingSignals(previous);
     return key;
 }
 
-void PlatformPutChar(int c)
+namespace {
+
+void WriteToTerminal(const char* data, size_t length)
 {
     int fd = Terminal();
-    if (fd < 0)
-        return;
+    while (fd >= 0 && length > 0) {
+        ssize_t n = write(fd, data, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+}
+
+} // namespace
+
+void PlatformPutChar(int c)
+{
     char ch = static_cast<char>(c);
-    ssize_t ignored = write(fd, &ch, 1);
-    (void)ignored;
+    WriteToTerminal(&ch, 1);
+}
+
+void PlatformPutText(const char* text)
+{
+    if (text)
+        WriteToTerminal(text, std::strlen(text));
+}
+
+bool PlatformHasTerminal()
+{
+    return Terminal() >= 0;
 }
 
 void PlatformFormat(char* buffer, unsigned size, const char* format, ...)

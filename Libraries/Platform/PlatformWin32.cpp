@@ -5,8 +5,10 @@
 #include <stdarg.h>
 
 #include <conio.h>
+#include <fcntl.h>
 #include <io.h>
 #include <share.h>
+#include <sys/stat.h>
 
 bool PlatformHasDrives() { return true; }
 
@@ -94,13 +96,42 @@ bool PlatformSameFile(const char* a, const char* b)
            first.nFileIndexLow == second.nFileIndexLow;
 }
 
+FILE* PlatformCreateNew(const char* path)
+{
+    int fd = _open(path, _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = _fdopen(fd, "w+b");
+    if (!file)
+        _close(fd);
+    return file;
+}
+
+// rename() on Windows refuses to replace an existing file.
+bool PlatformReplaceFile(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 uint64_t PlatformFreeSpace(const char* where)
 {
-    // A null root asks for the drive of the current folder.
-    ULARGE_INTEGER available;
-    if (!GetDiskFreeSpaceExA(where && *where ? where : nullptr, &available, nullptr, nullptr))
-        return 0;
+    // A null root asks for the drive of the current folder. The figure is
+    // what this user may still write (quotas count), not the drive's free
+    // space.
+    ULARGE_INTEGER available, total;
+    if (!GetDiskFreeSpaceExA(where && *where ? where : nullptr, &available, &total, nullptr) ||
+        total.QuadPart == 0)
+        return kFreeSpaceUnknown;
     return available.QuadPart;
+}
+
+uint64_t PlatformReclaimableSize(const char* path)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!path || !*path || !FileIdentity(path, info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || info.nNumberOfLinks != 1)
+        return 0;
+    return static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
 }
 
 bool PlatformModulePath(char* buffer, unsigned size)
@@ -118,13 +149,21 @@ bool PlatformModulePath(char* buffer, unsigned size)
 
 namespace {
 
-// True when the process has a console to read keys from: started from a
-// pipe, a file or a GUI parent it has none, and _getch would wait forever.
+// True when the process has a console to read keys from. _getch reads the
+// console itself (CONIN$), not standard input, so a redirected input still
+// leaves the user a keyboard. Started from a GUI parent or detached, the
+// process has no console at all, and _getch would wait forever.
 bool HasConsoleInput()
 {
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+    if (input == INVALID_HANDLE_VALUE)
+        return false;
     DWORD mode;
-    return input != nullptr && input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode);
+    bool console = GetConsoleMode(input, &mode) != 0;
+    CloseHandle(input);
+    return console;
 }
 
 } // namespace
@@ -146,6 +185,17 @@ int PlatformReadKey()
 void PlatformPutChar(int c)
 {
     _putch(c);
+}
+
+void PlatformPutText(const char* text)
+{
+    if (text && HasConsoleInput())
+        _cputs(text);
+}
+
+bool PlatformHasTerminal()
+{
+    return HasConsoleInput();
 }
 
 bool PlatformIsTerminal(FILE* stream)

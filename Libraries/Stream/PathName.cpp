@@ -37,7 +37,13 @@ CPathParts SplitPath(const char* path, bool windowsRules)
             nameStart = q + 1;
     parts.dir = Slice(p, nameStart);
     const char* end = nameStart + std::strlen(nameStart);
-    const char* dot = std::strrchr(nameStart, '.');
+    // On POSIX a leading dot marks a hidden file and belongs to its name:
+    // ".config" has no extension, ".config.txt" has ".txt".
+    const char* extSearch = nameStart;
+    if (!windowsRules)
+        while (*extSearch == '.')
+            ++extSearch;
+    const char* dot = std::strrchr(extSearch, '.');
     const char* extStart = dot ? dot : end;
     parts.name = Slice(nameStart, extStart);
     parts.ext = Slice(extStart, end);

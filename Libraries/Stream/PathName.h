@@ -1,7 +1,8 @@
 // Splitting a path into drive, directory, name and extension and joining the
 // parts again, by the rules of Windows (drive letters, '\' and '/') or of
 // POSIX ('/' only, never a drive). The directory keeps its final separator;
-// the extension keeps its dot.
+// the extension keeps its dot. By POSIX rules the leading dots of a name
+// belong to it (".config" is a name without extension).
 #pragma once
 
 #include "Str.h"

@@ -22,6 +22,17 @@ CStr IoErrorText(const char* what, int error)
 
 } // namespace
 
+CStr ReadErrorText(FILE* file, int error)
+{
+    if (std::ferror(file) && error != 0)
+        return IoErrorText("Error reading file", error);
+    // A file that ends early (it shrank, or its size was a guess) sets no
+    // error number: say so rather than give no reason.
+    if (std::feof(file))
+        return CStr("Error reading file: unexpected end of file");
+    return CStr("Error reading file");
+}
+
 CStreamFile::CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile)
     : m_mode(mode), m_file(file), m_ownsFile(ownsFile), m_length(length), m_start(0),
       m_position(0)
@@ -86,10 +97,10 @@ void CStreamFile::Serialize(void* data, unsigned length)
             DRAVIK_THROW(CStreamException, "Reading past end of file");
         errno = 0;
         if (std::fread(data, 1, length, m_file) != length) {
-            int error = std::ferror(m_file) ? errno : 0;
+            CStr text = ReadErrorText(m_file, errno);
             std::clearerr(m_file);
             PlatformSeek(m_file, m_start + m_position, SEEK_SET);
-            DRAVIK_THROW(CStreamException, IoErrorText("Error reading file", error));
+            DRAVIK_THROW(CStreamException, text);
         }
         m_position += length;
         return;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AbStream.h"
+#include "Str.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -54,6 +55,11 @@ private:
     // share its real position: every user seeks its window before reading.
     unsigned m_position;
 };
+
+// The text of a failed read from `file`, given errno after it: "Error
+// reading file: " and the C library's reason, or "unexpected end of file"
+// when the file simply ended.
+CStr ReadErrorText(FILE* file, int error);
 
 // True when `path` names an existing entry that is not a directory.
 bool FileExists(const char* path);

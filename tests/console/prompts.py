@@ -4,8 +4,11 @@
 dravik runs in a session of its own whose controlling terminal is a fresh
 pseudo-terminal, so its key reads and the characters it writes straight to
 the terminal go through the same paths as for a person at a console.
-Standard output is a pipe (or the terminal itself for the progress case),
-so prompts and echoes are seen apart. Every wait has a timeout.
+Standard output is a pipe (the terminal itself for the progress case, a
+file for the redirected case), so what goes to standard output and what
+goes straight to the terminal are seen apart: with standard output away
+from the terminal, each question is shown on the terminal as well. Every
+wait has a timeout.
 
 usage: prompts.py DRAVIK CASE     (exit 77: the case cannot run here)
 """
@@ -71,22 +74,39 @@ class Reader(threading.Thread):
 class Dravik:
     """One run of dravik on its own pseudo-terminal."""
 
-    def __init__(self, dravik, args, cwd, stdout_on_terminal=False):
+    def __init__(self, dravik, args, cwd, stdout_on_terminal=False, log=None, cooked=False):
         self.master, slave = os.openpty()
         # No echo by the line discipline and no output translation: what the
         # test reads from the terminal is exactly what dravik wrote to it.
+        # `cooked` leaves the terminal as a shell hands it over instead.
         attrs = termios.tcgetattr(slave)
-        attrs[3] &= ~(termios.ECHO | termios.ICANON)
+        if not cooked:
+            attrs[3] &= ~(termios.ECHO | termios.ICANON)
         attrs[1] &= ~termios.OPOST
         termios.tcsetattr(slave, termios.TCSANOW, attrs)
-        out = slave if stdout_on_terminal else subprocess.PIPE
+        self.log = log
+        if log:  # "> log 2>&1"
+            out = err = open(log, "wb")
+        else:
+            out = slave if stdout_on_terminal else subprocess.PIPE
+            err = subprocess.PIPE
         self.proc = subprocess.Popen([dravik] + args, cwd=cwd, stdin=slave, stdout=out,
-                                     stderr=subprocess.PIPE, start_new_session=True,
+                                     stderr=err, start_new_session=True,
                                      preexec_fn=take_terminal, env=dict(os.environ, LC_ALL="C"))
+        if log:
+            out.close()
         os.close(slave)
         self.terminal = Reader(self.master)
-        self.stdout = self.terminal if stdout_on_terminal else Reader(self.proc.stdout.fileno())
-        self.stderr = Reader(self.proc.stderr.fileno())
+        if log:
+            self.stdout = self.stderr = None
+        else:
+            self.stdout = self.terminal if stdout_on_terminal else Reader(self.proc.stdout.fileno())
+            self.stderr = Reader(self.proc.stderr.fileno())
+
+    def mode(self):
+        """The terminal's local flags now (ECHO, ICANON, ...); on Linux both
+        ends of a pseudo-terminal share them."""
+        return termios.tcgetattr(self.master)[3]
 
     def wait_for(self, reader, text, what):
         deadline = time.monotonic() + TIMEOUT
@@ -95,15 +115,22 @@ class Dravik:
                 raise Failure("timed out waiting for %s; so far: %r" % (what, reader.text()))
             time.sleep(0.02)
 
-    def wait_for_prompt(self, count=1):
+    def wait_for_prompt(self, count=1, reader=None):
+        reader = reader or self.stdout
         deadline = time.monotonic() + TIMEOUT
-        while self.stdout.text().decode().count(PROMPT) < count:
+        while reader.text().decode().count(PROMPT) < count:
             if time.monotonic() > deadline or self.proc.poll() is not None:
-                raise Failure("no overwrite prompt #%d; stdout: %r" % (count, self.stdout.text()))
+                raise Failure("no overwrite prompt #%d; so far: %r" % (count, reader.text()))
             time.sleep(0.02)
 
     def press(self, key):
         os.write(self.master, key)
+
+    def output(self):
+        if self.log:
+            with open(self.log, "rb") as f:
+                return f.read()
+        return self.stdout.text()
 
     def finish(self):
         try:
@@ -111,12 +138,13 @@ class Dravik:
         except subprocess.TimeoutExpired:
             self.proc.kill()
             self.proc.wait()
-            raise Failure("dravik did not end; stdout: %r" % self.stdout.text())
-        self.stdout.join(TIMEOUT)
-        self.stderr.join(TIMEOUT)
+            raise Failure("dravik did not end; stdout: %r" % self.output())
+        if not self.log:
+            self.stdout.join(TIMEOUT)
+            self.stderr.join(TIMEOUT)
         time.sleep(0.1)  # the last terminal bytes
         os.close(self.master)
-        return code, self.stdout.text().decode(), self.terminal.text()
+        return code, self.output().decode(), self.terminal.text()
 
     def kill(self):
         if self.proc.poll() is None:
@@ -151,7 +179,8 @@ def case_overwrite_ignored_key(dravik, work):
     run.wait_for(run.terminal, "\b", "the backspace")
     run.press(b"y")
     code, out, term = run.finish()
-    check(term == b"\by\n", "terminal got %r" % term)
+    check(term == b"The file a.exe already exists. " + PROMPT.encode() + b"\by\n",
+          "terminal got %r" % term)
     check(out == "Splitting file a.bin...\nCreating chunk #1\n"
           "The file a.exe already exists. " + PROMPT + "\nProduced 1 file.\n", "stdout %r" % out)
     check(code == 0, "exit %d" % code)
@@ -169,7 +198,9 @@ def case_overwrite_yes_then_all(dravik, work):
     run.wait_for_prompt(2)
     run.press(b"A")
     code, out, term = run.finish()
-    check(term == b"y\na\n", "terminal got %r" % term)
+    check(term == ("The file big.exe already exists. " + PROMPT + "y\n"
+                   "The file big.000 already exists. " + PROMPT + "a\n").encode(),
+          "terminal got %r" % term)
     check(out == "Splitting file big.bin...\nCreating chunk #1\n"
           "The file big.exe already exists. " + PROMPT + "Creating chunk #2\n"
           "The file big.000 already exists. " + PROMPT + "Creating chunk #3\n"
@@ -187,7 +218,8 @@ def case_overwrite_no(dravik, work):
     run.wait_for_prompt()
     run.press(b"n")
     code, out, term = run.finish()
-    check(term == b"n\n", "terminal got %r" % term)
+    check(term == ("The file big.000 already exists. " + PROMPT + "n\n").encode(),
+          "terminal got %r" % term)
     check(normalise(out) == "Splitting file big.bin...\nCreating chunk #1\nCreating chunk #2\n"
           "The file big.000 already exists. " + PROMPT + ABORTED, "stdout %r" % out)
     check(code == 1, "exit %d" % code)
@@ -221,7 +253,7 @@ def case_disk_prompt_escape(dravik, work):
     code, out, term = run.finish()
     check(normalise(out) == "Splitting file a.bin...\nCreating chunk #1\n" + CREATE_PROBLEM
           + DISK_PROMPT + ABORTED, "stdout %r" % out)
-    check(term == b"", "terminal got %r" % term)
+    check(term == (CREATE_PROBLEM + DISK_PROMPT).encode(), "terminal got %r" % term)
     check(code == 1, "exit %d" % code)
 
 
@@ -237,7 +269,7 @@ def case_disk_prompt_go_on(dravik, work):
     code, out, term = run.finish()
     check(out == "Splitting file a.bin...\nCreating chunk #1\n" + CREATE_PROBLEM + DISK_PROMPT
           + "\nProduced 1 file.\n", "stdout %r" % out)
-    check(term == b"", "terminal got %r" % term)
+    check(term == (CREATE_PROBLEM + DISK_PROMPT).encode(), "terminal got %r" % term)
     check(code == 0, "exit %d" % code)
     check(os.path.isfile(blocker), "a.exe was not written")
 
@@ -245,17 +277,18 @@ def case_disk_prompt_go_on(dravik, work):
 class SmallDisk:
     """A 256 KiB tmpfs, mostly filled, so that a chunk does not fit."""
 
-    def __init__(self, work):
+    def __init__(self, work, size="256k", fill=True):
         self.path = os.path.join(work, "disk")
         os.mkdir(self.path)
-        result = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", self.path],
+        result = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", self.path],
                                 capture_output=True, text=True)
         if result.returncode != 0:
             print("SKIPPED: cannot mount a small tmpfs here (%s); the disk-full prompt "
                   "needs root and mount rights" % result.stderr.strip())
             sys.exit(SKIP)
         self.filler = os.path.join(self.path, "filler")
-        make_file(self.filler, 240 * 1024)
+        if fill:
+            make_file(self.filler, 240 * 1024)
 
     def unmount(self):
         subprocess.run(["umount", "-l", self.path], capture_output=True)
@@ -291,7 +324,7 @@ def case_disk_full_escape(dravik, work):
           + ABORTED, "stdout %r" % out)
     check(code == 1, "exit %d" % code)
     check(files == ["filler"], "files on the disk: %r" % files)
-    check(term == b"", "terminal got %r" % term)
+    check(term == (NO_SPACE + DISK_PROMPT).encode(), "terminal got %r" % term)
 
 
 def case_disk_full_go_on(dravik, work):
@@ -301,6 +334,68 @@ def case_disk_full_go_on(dravik, work):
           + "\nProduced 1 file.\n", "stdout %r" % out)
     check(code == 0, "exit %d" % code)
     check(files == ["a.exe"], "files on the disk: %r" % files)
+
+
+def case_stdout_to_file(dravik, work):
+    """With "> log 2>&1" the questions still reach the person at the terminal;
+    the log keeps exactly the documented lines."""
+    make_file(os.path.join(work, "big.bin"), 480000)
+    make_file(os.path.join(work, "big.000"), 3, b"o")
+    os.mkdir(os.path.join(work, "big.001"))  # cannot be created as a file
+    run = Dravik(dravik, ["big.bin", "200k"], work, log=os.path.join(work, "log.txt"))
+    run.wait_for_prompt(reader=run.terminal)
+    run.press(b"y")
+    run.wait_for(run.terminal, DISK_PROMPT, "the disk prompt on the terminal")
+    run.press(ESC)
+    code, out, term = run.finish()
+    question = "The file big.000 already exists. " + PROMPT
+    check(term == (question + "y\n" + CREATE_PROBLEM + DISK_PROMPT).encode(),
+          "terminal got %r" % term)
+    banner = out[:out.index("Splitting")]
+    check(banner.startswith("Dravikon - September 2002\n"), "log %r" % out)
+    check(normalise(out[len(banner):]) == "Splitting file big.bin...\nCreating chunk #1\n"
+          "Creating chunk #2\n" + question + "Creating chunk #3\n" + CREATE_PROBLEM + DISK_PROMPT
+          + ABORTED, "log %r" % out)
+    check(code == 1, "exit %d" % code)
+
+
+def case_interrupt_restores_terminal(dravik, work):
+    """Ctrl-C at a prompt ends dravik by the signal, its terminal as it was."""
+    make_file(os.path.join(work, "a.bin"), 1000)
+    make_file(os.path.join(work, "a.exe"), 3, b"o")
+    run = Dravik(dravik, ["a.bin", "100k"], work, cooked=True)
+    try:
+        run.wait_for_prompt()
+        deadline = time.monotonic() + TIMEOUT
+        while run.mode() & termios.ECHO:  # the key read has the terminal raw
+            check(time.monotonic() < deadline, "the terminal never left echo mode")
+            time.sleep(0.02)
+        run.press(b"\x03")
+        code = run.proc.wait(TIMEOUT)
+        mode = run.mode()
+    finally:
+        run.kill()
+    check(code == -2, "exit %r, not death by SIGINT" % code)
+    check(mode & termios.ECHO and mode & termios.ICANON, "terminal left without echo")
+    check(read(os.path.join(work, "a.exe")) == b"ooo", "a.exe was changed")
+
+
+def case_split_again_on_floppy(dravik, work):
+    """The same set split again with -y onto a 1 MB medium that holds it once:
+    each old chunk frees its own room, so nothing is asked."""
+    make_file(os.path.join(work, "a.bin"), 800000, b"\x01")
+    disk = SmallDisk(work, "1m", fill=False)
+    try:
+        for attempt in (1, 2):
+            result = subprocess.run([dravik, "a.bin", "300k", "-y", "-odisk/a"], cwd=work,
+                                    capture_output=True, stdin=subprocess.DEVNULL,
+                                    start_new_session=True, timeout=TIMEOUT)
+            out = result.stdout.decode()
+            check(out == "Splitting file a.bin...\nCreating chunk #1\nCreating chunk #2\n"
+                  "Creating chunk #3\n\nProduced 3 files.\n", "run %d: %r" % (attempt, out))
+            check(result.returncode == 0, "run %d: exit %d" % (attempt, result.returncode))
+    finally:
+        disk.unmount()
 
 
 def screen(raw):

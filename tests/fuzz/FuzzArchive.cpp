@@ -95,6 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     WriteBytes(InputPath(), data, size);
     CAppendedArchive archive(InputPath().c_str());
+    // Read without the head: the same entries, no head.
+    CAppendedArchive entriesOnly(InputPath().c_str(), kSkipHead);
+    if (entriesOnly.HasHead() || entriesOnly.GetEntryCount() != archive.GetEntryCount())
+        FuzzFailure("the entries read without the head differ");
     // Without entries there is nothing to read but the head.
     if (archive.GetHeadLength() > size)
         FuzzFailure("head longer than the file");
@@ -116,6 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const CExceptionBase& e) {
         FuzzFailure("an entry the reader accepted could not be read:", e.GetText());
     }
+    for (unsigned i = 0; i < archive.GetEntryCount(); ++i)
+        if (std::strcmp(entriesOnly.GetEntryName(i), archive.GetEntryName(i)) != 0 ||
+            EntryBytes(entriesOnly, i) != EntryBytes(archive, i))
+            FuzzFailure("an entry read without the head differs");
     if (NamesArePlain(archive, storedLengths))
         CheckRoundTrip(archive);
     return 0;

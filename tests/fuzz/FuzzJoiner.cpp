@@ -7,9 +7,11 @@
 // sizes). The current folder lies three levels below a scratch folder that
 // is watched.
 // The joiner must end on its own within a bounded number of steps, create
-// nothing but its one output file in the current folder, leave every other
-// file alone, and claim success only for a file whose size and checksum are
-// the ones the set stores.
+// nothing but its one output file in the current folder (or, when it fails,
+// the partial file it names), leave every other file alone (a file of the
+// output's name is replaced, as the Windows stub does, only by a rebuilt
+// file and never when it is a chunk the run read), and claim success only
+// for a file whose size and checksum are the ones the set stores.
 #include "FuzzTarget.h"
 #include "ScratchFolder.h"
 
@@ -52,6 +54,15 @@ public:
     }
     void ShowError(const char* text) override { errors.push_back(text); }
     void ShowInfo(const char* text) override { infos.push_back(text); }
+    bool MayReplace(const char*) override { return true; }
+    // The chunk files the run went on to, by name in the chunks' folder.
+    bool Read(const std::string& name) const
+    {
+        for (size_t i = 1; i < statuses.size(); ++i)
+            if (statuses[i].substr(statuses[i].find(' ') + 1) == name)
+                return true;
+        return false;
+    }
     std::string outputName;
 };
 
@@ -143,9 +154,11 @@ void CheckSuccess(const CRecordingDisplay& display, bool stored, unsigned crc, u
         FuzzFailure("success claimed for a file that does not match the set:", display.outputName.c_str());
 }
 
-// Nothing outside the current folder; in it, nothing new but the output,
-// and no chunk file changed unless it bears the output's name.
-void CheckFiles(const CRecordingDisplay& display, const std::map<std::string, std::string>& before)
+// Nothing outside the current folder; in it, nothing new but the output
+// or the partial file, and no file changed unless the run succeeded and it
+// bears the output's name without being a chunk the run read.
+void CheckFiles(const CRecordingDisplay& display, const std::map<std::string, std::string>& before,
+                bool done, const std::string& partial, const std::string& chunkFolder)
 {
     const CFolders& f = Folders();
     const std::string below = "up/up/run/";
@@ -155,11 +168,14 @@ void CheckFiles(const CRecordingDisplay& display, const std::map<std::string, st
             continue; // one of the folders on the way down
         if (inRun == name)
             FuzzFailure("file written outside the current folder:", name.c_str());
-        if (!before.count(inRun) && inRun != display.outputName)
+        if (!before.count(inRun) && inRun != display.outputName && inRun != partial)
             FuzzFailure("unexpected file written:", name.c_str());
     }
+    if (done && !partial.empty())
+        FuzzFailure("a partial file left after success:", partial.c_str());
+    const bool mayReplace = done && !(chunkFolder.empty() && display.Read(display.outputName));
     for (const auto& [name, bytes] : before) {
-        if (name == display.outputName || fs::is_directory(f.cwd / name))
+        if ((name == display.outputName && mayReplace) || fs::is_directory(f.cwd / name))
             continue;
         if (!fs::exists(f.cwd / name) || ReadBytes(f.cwd / name) != bytes)
             FuzzFailure("a chunk file was changed:", name.c_str());
@@ -196,6 +212,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     unsigned storedCrc = 0, storedSize = 0;
     const bool stored = StoredRecord(firstChunk, storedCrc, storedSize);
     bool done = false;
+    std::string partial;
     {
         CJoiner joiner(display, firstChunk.c_str());
         unsigned steps = 0;
@@ -203,6 +220,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (++steps > kMaxSteps)
                 FuzzFailure("the joiner does not end");
         done = joiner.IsDone();
+        partial = joiner.GetPartialName();
     }
     if (std::getenv("DRAVIK_FUZZ_VERBOSE"))
         std::fprintf(stderr, "  %s%s\n", done ? "rebuilt " : "refused: ",
@@ -211,6 +229,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CheckSuccess(display, stored, storedCrc, storedSize);
     else if (display.errors.empty() || !display.infos.empty())
         FuzzFailure("a failed run without an error text");
-    CheckFiles(display, before);
+    CheckFiles(display, before, done, partial, chunkFolder);
     return 0;
 }

@@ -45,8 +45,9 @@ class LinuxFront:
     def split_command(self, bin_dir, source, size):
         return [os.path.join(bin_dir, "dravik"), source, size, "-y"]
 
-    def run(self, first, cwd, boxes):
-        result = subprocess.run([self.joiner, first], cwd=cwd, stdin=subprocess.DEVNULL,
+    def run(self, first, cwd, force, boxes):
+        options = ["--force"] if force else []
+        result = subprocess.run([self.joiner] + options + [first], cwd=cwd, stdin=subprocess.DEVNULL,
                                 capture_output=True, timeout=120)
         return result.stderr.decode().splitlines(), result.returncode
 
@@ -75,7 +76,9 @@ class WindowsFront:
         return [uidriver.RUN, self.build, os.path.join(bin_dir, "dravik.exe"), windows_path(source),
                 size, "-y"]
 
-    def run(self, first, cwd, boxes):
+    def run(self, first, cwd, force, boxes):
+        # The stub asks nothing: it replaces an existing file once the
+        # rebuilt one has passed every check, as --force does on Linux.
         script = ["timeout 60", f'cd "{windows_path(cwd)}"', f'start "{windows_path(first)}"']
         for _ in range(boxes):
             # A box has an OK button (1); the progress dialog has none.
@@ -147,16 +150,27 @@ class Context:
         assert result.returncode == 0, result.stdout.decode()
         return sorted(os.listdir(self.path("set")), key=lambda n: (not n.endswith(".exe"), n))
 
-    def run(self, first="big.exe", cwd=None):
+    def run(self, first="big.exe", cwd=None, force=False):
         """The run a case expects; it happens in expect, which knows how many
-        boxes to answer."""
-        return self.path("set", first), cwd or self.path("out")
+        boxes to answer. `force`: the Linux joiner may replace an existing
+        file (the stub always may)."""
+        return self.path("set", first), cwd or self.path("out"), force
 
-    def expect(self, run, messages, success=False):
+    def expect(self, run, messages, success=False, partial=None):
+        """`partial`: the file a failed run leaves in its folder with what it
+        wrote (the Linux joiner names it after its messages); no other
+        partial file may appear."""
+        cwd = run[1]
+        before = set(os.listdir(cwd))
         texts, code = self.front.run(*run, len(messages))
-        assert texts == messages, f"messages {texts!r}, expected {messages!r}"
+        expected = list(messages)
+        if partial and not self.windows:
+            expected.append(f"Partial file kept: {partial}")
+        assert texts == expected, f"messages {texts!r}, expected {expected!r}"
         wanted = self.front.success_code() if success else 1
         assert code == wanted, f"exit code {code}, expected {wanted}"
+        left = sorted(n for n in set(os.listdir(cwd)) - before if ".partial" in n)
+        assert left == ([partial] if partial else []), f"partial files {left!r}, expected {partial!r}"
 
     def output(self, name="big.zip", folder="out"):
         path = self.path(folder, name)
@@ -216,11 +230,103 @@ def case_output_never_overwrites_its_own_set(t):
     names = t.split(data, 200000, name="data.000")
     assert names == ["data.exe", "data.000", "data.001"], names
     before = open(t.path("set", "data.000"), "rb").read()
-    t.expect(t.run("data.exe", cwd=t.path("set")),
-             ["Could not create output file. data.000 is a file of this chunk set."])
+    t.expect(t.run("data.exe", cwd=t.path("set"), force=True),
+             ["Could not create output file. data.000 is a file of this chunk set."],
+             partial="data.000.partial")
     assert open(t.path("set", "data.000"), "rb").read() == before
     t.expect(t.run("data.exe"), ["data.000 written with success."], success=True)
     assert t.output("data.000") == data
+
+
+
+def case_renamed_first_chunk_never_overwrites_its_set(t):
+    # Files are told apart by identity, not by name: "data.000" is still the
+    # set's chunk 1 when the first chunk is called setup.exe.
+    data = sample(500000)
+    assert t.split(data, 200000, name="data.000") == ["data.exe", "data.000", "data.001"]
+    os.rename(t.path("set", "data.exe"), t.path("set", "setup.exe"))
+    before = {n: t.output(n, folder="set") for n in ("data.000", "data.001")}
+    t.expect(t.run("setup.exe", cwd=t.path("set"), force=True),
+             ["Could not create output file. data.000 is a file of this chunk set."],
+             partial="data.000.partial")
+    assert {n: t.output(n, folder="set") for n in before} == before
+    t.expect(t.run("setup.exe"), ["data.000 written with success."], success=True)
+    assert t.output("data.000") == data
+
+
+def case_existing_file_is_replaced_only_by_a_verified_join(t):
+    # The user's own report.dat (perhaps a newer version), and a file that
+    # happens to bear the partial name: a set that fails touches neither.
+    data = sample(500000)
+    t.split(data, 200000, name="report.dat")
+    mine, other = sample(1234, seed=2), b"not the joiner's"
+    t.write("out", "report.dat", mine)
+    t.write("out", "report.dat.partial", other)
+    missing = t.path("set", "report.001")
+    os.rename(missing, missing + ".away")
+    t.expect(t.run("report.exe", force=True), [f"Error reading {t.front.path_text(missing)}.", MISSING],
+             partial="report.dat.partial-2")
+    assert t.output("report.dat") == mine and t.output("report.dat.partial") == other
+    assert data.startswith(t.output("report.dat.partial-2"))
+    os.rename(missing + ".away", missing)
+    t.expect(t.run("report.exe", force=True), ["report.dat written with success."], success=True)
+    assert t.output("report.dat") == data and t.output("report.dat.partial") == other
+
+
+def case_command_line_of_the_linux_joiner(t):
+    if t.windows:
+        raise Skip("the stub takes no command line and asks nothing")
+    data = sample(300000)
+    t.split(data, 100000)
+    t.write("out", "big.zip", b"mine")
+    usage = "usage: dravikx [--force] [FIRST-CHUNK]"
+    first = t.path("set", "big.exe")
+    # (arguments, exit code, lines on standard error, big.zip afterwards)
+    table = [
+        ([first], 1, ["big.zip already exists. Run again with --force to replace it."], b"mine"),
+        (["--bogus", first], 1, [usage], b"mine"),
+        ([first, first], 1, [usage], b"mine"),
+        (["--", "-f"], 1, [NO_DATA], b"mine"),
+        (["-f", first], 0, ["big.zip written with success."], data),
+    ]
+    for args, code, lines, after in table:
+        result = subprocess.run([t.front.joiner] + args, cwd=t.path("out"), capture_output=True,
+                                stdin=subprocess.DEVNULL, timeout=120)
+        assert (result.returncode, result.stderr.decode().splitlines()) == (code, lines), (args, result)
+        assert sorted(os.listdir(t.path("out"))) == ["big.zip"] and t.output() == after, args
+
+
+def case_chunks_that_are_not_regular_files(t):
+    # A folder where a chunk should be; on Linux also a pipe, whose open
+    # would wait for a writer for ever.
+    t.split(sample(300000), 100000)
+    chunk = t.path("set", "big.001")
+    os.remove(chunk)
+    os.mkdir(chunk)
+    reading = f"Error reading {t.front.path_text(chunk)}."
+    t.expect(t.run(), [reading, MISSING], partial="big.zip.partial")
+    if t.windows:
+        return
+    os.rmdir(chunk)
+    os.mkfifo(chunk)
+    t.expect(t.run(), [reading, MISSING], partial="big.zip.partial-2")
+    os.mkfifo(t.path("set", "pipe.exe"))
+    t.expect(t.run("pipe.exe"), [NO_DATA])
+
+
+def case_large_file_without_archive_is_not_read_whole(t):
+    if t.windows:
+        raise Skip("memory is measured on Linux")
+    path = t.path("set", "big.exe")
+    with open(path, "wb") as f:
+        f.truncate(400 << 20)  # sparse: no disk space used
+    t.expect(t.run(), [NO_DATA])
+    probe = ("import resource, subprocess, sys; subprocess.run(sys.argv[1:], capture_output=True); "
+             "print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)")
+    peak = subprocess.run([sys.executable, "-c", probe, t.front.joiner, path], cwd=t.path("out"),
+                          capture_output=True, timeout=120, check=True)
+    kib = int(peak.stdout)
+    assert kib < 128 << 10, f"{kib} KiB resident for a file without an archive"
 
 
 # Damaged sets.
@@ -230,9 +336,10 @@ def case_missing_chunk(t):
     t.split(data, 200000)
     os.remove(t.path("set", "big.001"))
     path = t.front.path_text(t.path("set", "big.001"))
-    t.expect(t.run(), [f"Error reading {path}.", MISSING])
-    written = t.output()
+    t.expect(t.run(), [f"Error reading {path}.", MISSING], partial="big.zip.partial")
+    written = t.output("big.zip.partial")
     assert written is not None and data.startswith(written) and len(written) < len(data)
+    assert t.output() is None
 
 
 def case_swapped_chunks(t):
@@ -241,11 +348,12 @@ def case_swapped_chunks(t):
     os.rename(a, a + ".x")
     os.rename(b, a)
     os.rename(a + ".x", b)
-    t.expect(t.run(), ["Invalid file chunk sequence (1).", MISSING])
+    t.expect(t.run(), ["Invalid file chunk sequence (1).", MISSING], partial="big.zip.partial")
 
 
 def case_flipped_data_byte(t):
-    for chunk, index in (("big.001", 2), ("big.exe", 0)):
+    # The second run finds the first one's partial file and takes the next name.
+    for chunk, index, partial in (("big.001", 2, "big.zip.partial"), ("big.exe", 0, "big.zip.partial-2")):
         t.split(sample(700000), 200000)
         path = t.path("set", chunk)
         with open(path, "r+b") as f:
@@ -253,14 +361,15 @@ def case_flipped_data_byte(t):
             byte = f.read(1)
             f.seek(-1, os.SEEK_CUR)
             f.write(bytes([byte[0] ^ 0x40]))
-        t.expect(t.run(), [f"Invalid chunk checksum ({index}).", BAD_CHUNK])
+        t.expect(t.run(), [f"Invalid chunk checksum ({index}).", BAD_CHUNK], partial=partial)
 
 
 def case_wrong_whole_file_checksum(t):
     data = sample(5000)
     t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"big.zip", data, data, b"big.000",
                                                    file_crc=12345))
-    t.expect(t.run(), ["Invalid checksum."])
+    t.expect(t.run(), ["Invalid checksum."], partial="big.zip.partial")
+    assert t.output("big.zip.partial") == data and t.output() is None
 
 
 def case_first_chunk_without_archive(t):
@@ -270,12 +379,12 @@ def case_first_chunk_without_archive(t):
 
 
 def case_chunk_cut_inside_header_or_name(t):
-    for keep in (len("big.001") + 1 + 5, 3):
+    for keep, partial in ((len("big.001") + 1 + 5, "big.zip.partial"), (3, "big.zip.partial-2")):
         t.split(sample(700000), 200000)
         path = t.path("set", "big.000")
         with open(path, "r+b") as f:
             f.truncate(keep)
-        t.expect(t.run(), [f"Error reading {t.front.path_text(path)}.", BAD_CHUNK])
+        t.expect(t.run(), [f"Error reading {t.front.path_text(path)}.", BAD_CHUNK], partial=partial)
 
 
 # Crafted sets: nothing may be written outside the current folder, nor read
@@ -313,10 +422,10 @@ def case_crafted_next_chunk_names(t):
     t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"big.zip", data[:1000], data,
                                                    b"big.000"))
     t.write("set", "big.000", chunkset.later_chunk(b"../other/big.001", data[1000:2000], 1))
-    t.expect(t.run(), [BAD_NAME, BAD_CHUNK])
+    t.expect(t.run(), [BAD_NAME, BAD_CHUNK], partial="big.zip.partial")
     long_name = b"n" * 300
     t.write("set", "big.000", chunkset.later_chunk(long_name, data[1000:2000], 1))
-    t.expect(t.run(), [BAD_NAME, BAD_CHUNK])
+    t.expect(t.run(), [BAD_NAME, BAD_CHUNK], partial="big.zip.partial-2")
 
 
 def case_crafted_oversize_entries(t):
@@ -338,15 +447,16 @@ def case_crafted_lengths(t):
     bad = chunkset.first_chunk(t.stub, b"big.zip", data, data[:100], b"big.000")
     t.write("set", "big.exe", bad)
     t.expect(t.run(), [BAD_CHUNK])
+    assert os.listdir(t.path("out")) == []
     # a later chunk declares more data than is still missing
     t.write("set", "big.exe", chunkset.first_chunk(t.stub, b"big.zip", data[:1000], data[:2000],
                                                    b"big.000"))
     t.write("set", "big.000", chunkset.later_chunk(b"big.001", data[1000:3000], 1))
-    t.expect(t.run(), [BAD_CHUNK])
+    t.expect(t.run(), [BAD_CHUNK], partial="big.zip.partial")
     # a later chunk holds fewer bytes than its header says
     chunk = chunkset.later_chunk(b"big.001", data[1000:2000], 1)
     t.write("set", "big.000", chunk[:-10])
-    t.expect(t.run(), ["Invalid chunk checksum (1).", BAD_CHUNK])
+    t.expect(t.run(), ["Invalid chunk checksum (1).", BAD_CHUNK], partial="big.zip.partial-2")
 
 
 # Sets written on one system and rebuilt on the other, and the stub's

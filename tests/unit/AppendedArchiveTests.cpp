@@ -79,7 +79,8 @@ TEST(AppendedArchive, ReadsBackWhatItWrote)
     EXPECT_EQ(back.CopyEntryRange(range, 0, 10, 2), 0u);
 }
 
-// Files that carry no sound archive: each gives its whole content as head.
+// Files that carry no sound archive: each gives its whole content as head,
+// or nothing at all when only the entries are asked for.
 TEST(AppendedArchive, DamagedFilesFallBackToTheWholeFile)
 {
     std::string head = "PROGRAM-BYTES";
@@ -106,11 +107,19 @@ TEST(AppendedArchive, DamagedFilesFallBackToTheWholeFile)
         CAppendedArchive archive((dir / "f.exe").c_str());
         EXPECT_EQ(archive.GetEntryCount(), 0u) << c.what;
         EXPECT_EQ(std::string(archive.GetHead(), archive.GetHeadLength()), c.bytes) << c.what;
+        CAppendedArchive entries((dir / "f.exe").c_str(), kSkipHead);
+        EXPECT_EQ(entries.GetEntryCount(), 0u) << c.what;
+        EXPECT_FALSE(entries.HasHead()) << c.what;
     }
     WriteFileBytes(dir.Path() / "f.exe", good);
     CAppendedArchive sound((dir / "f.exe").c_str());
     ASSERT_EQ(sound.GetEntryCount(), 1u);
     EXPECT_EQ(EntryBytes(sound, 0), "abc");
+    CAppendedArchive entries((dir / "f.exe").c_str(), kSkipHead);
+    EXPECT_FALSE(entries.HasHead());
+    ASSERT_EQ(entries.GetEntryCount(), 1u);
+    EXPECT_STREQ(entries.GetEntryName(0), "DATA0");
+    EXPECT_EQ(EntryBytes(entries, 0), "abc");
 }
 
 TEST(AppendedArchive, MissingFileHasNoHead)

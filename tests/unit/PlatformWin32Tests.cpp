@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <io.h>
+#include <windows.h>
+// A Win16 leftover in winbase.h that would hide the engine's function.
+#undef GetFreeSpace
+
 #include <cctype>
 #include <cstdio>
 #include <string>
@@ -105,8 +110,10 @@ TEST(Platform, FreeSpaceOfDriveRoots)
     EXPECT_GT(PlatformFreeSpace(""), 0u);
     EXPECT_GT(PlatformFreeSpace("C:\\"), 0u);
     EXPECT_GT(GetFreeSpace(""), 0u);
-    // No such drive: the query fails and reports nothing free.
-    EXPECT_EQ(PlatformFreeSpace("1:\\"), 0u);
+    // No such drive: the query fails and the free space is unknown, not 0
+    // (a full disk would make the engine ask before every chunk).
+    EXPECT_EQ(PlatformFreeSpace("1:\\"), kFreeSpaceUnknown);
+    EXPECT_EQ(GetFreeSpace("1:\\"), kFreeSpaceUnknown);
 }
 
 TEST(Platform, ModulePathNamesThisProgram)
@@ -124,16 +131,50 @@ TEST(Platform, ModulePathNamesThisProgram)
     EXPECT_STREQ(tiny, "");
 }
 
-// Started with its input from a file or a pipe (a prompt in a script), a
-// program has no console to read keys from: the key read fails at once
-// instead of waiting for a key that never comes.
+// Started from a script or a GUI parent with its input from a file or a
+// pipe, a program has no console to read keys from: the key read fails at
+// once instead of waiting for a key that never comes.
 TEST(Platform, NoConsoleMeansNoKey)
 {
     CScratchDir dir;
     WriteFileBytes(dir / "keys.txt", "yyy");
     ASSERT_NE(std::freopen((dir / "keys.txt").c_str(), "rb", stdin), nullptr);
     EXPECT_EQ(PlatformReadKey(), -1);
+    EXPECT_FALSE(PlatformHasTerminal());
     EXPECT_FALSE(PlatformIsTerminal(stdin));
+    std::fclose(stdin);
+}
+
+// "dravik.exe a.bin 1.44M < answers.txt" in a console window: standard
+// input is a file, but the console is there and its keyboard answers.
+TEST(Platform, ConsoleKeyIsReadWhateverStandardInputIs)
+{
+    // A console of our own (Wine attaches one that has no input).
+    FreeConsole();
+    if (!AllocConsole())
+        GTEST_SKIP() << "no console can be made here";
+    // AllocConsole made the console standard input: redirect it to a file.
+    CScratchDir dir;
+    WriteFileBytes(dir / "keys.txt", "nnn");
+    ASSERT_NE(std::freopen((dir / "keys.txt").c_str(), "rb", stdin), nullptr);
+    SetStdHandle(STD_INPUT_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stdin))));
+    EXPECT_FALSE(PlatformIsTerminal(stdin));
+    HANDLE input = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+    ASSERT_NE(input, INVALID_HANDLE_VALUE);
+    INPUT_RECORD key = {};
+    key.EventType = KEY_EVENT;
+    key.Event.KeyEvent.bKeyDown = TRUE;
+    key.Event.KeyEvent.wRepeatCount = 1;
+    key.Event.KeyEvent.wVirtualKeyCode = 'Y';
+    key.Event.KeyEvent.uChar.AsciiChar = 'y';
+    DWORD written = 0;
+    ASSERT_TRUE(WriteConsoleInputA(input, &key, 1, &written));
+    EXPECT_TRUE(PlatformHasTerminal());
+    EXPECT_EQ(PlatformReadKey(), 'y');
+    CloseHandle(input);
+    FreeConsole();
     std::fclose(stdin);
 }
 

@@ -2,10 +2,16 @@
 // packed in by dravik-pack at build time.
 #include "AppendedArchive.h"
 #include "Crc32.h"
+#include "Joiner.h"
+#include "Platform.h"
 #include "Splitter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -200,6 +206,11 @@ TEST(ChunkNames, FollowTheNamingRule)
         {"/data/big.zip", 4096, "/data/big.FFF"}, {"/data/big.zip", 4097, "/data/big.1000"},
         {"big.zip", 0, "big.exe"},              {"big", 2, "big.001"},
         {"dir.v2/file", 1, "dir.v2/file.000"},  {"a.b.c", 0, "a.b.exe"},
+#ifndef _WIN32
+        // A leading dot is part of the name: a dot file's set is its own.
+        {".config", 0, ".config.exe"},          {".config", 1, ".config.000"},
+        {"dir/.config.txt", 0, "dir/.config.exe"},
+#endif
     };
     for (const auto& c : cases)
         EXPECT_STREQ(GetChunkName(c.base, c.index), c.name) << c.base << " " << c.index;
@@ -210,10 +221,14 @@ TEST(ChunkNames, FollowTheNamingRule)
 TEST(SplitterErrors, CodesAndTexts)
 {
     const char* texts[] = {"File output size is too small.", "Can't read input file.",
-                           "Operation aborted.", "Could not get self-extractor."};
-    for (unsigned code = 0; code < 4; ++code)
+                           "Operation aborted.", "Could not get self-extractor.",
+                           "Input file is too large (4 GB or more).",
+                           "A chunk file would overwrite the input file.",
+                           "Invalid character in the file name.",
+                           "File name too long for the chunk files."};
+    for (unsigned code = 0; code < 8; ++code)
         EXPECT_STREQ(CSplitterException::GetErrorMessage(code), texts[code]);
-    EXPECT_STREQ(CSplitterException::GetErrorMessage(6), "Unknown error.");
+    EXPECT_STREQ(CSplitterException::GetErrorMessage(8), "Unknown error.");
     std::string text = CSplitterException(2, "DravikLib/Splitter.cpp", 9).GetText();
     EXPECT_EQ(text, "Operation aborted.\nDravikLib/Splitter.cpp (line 9)");
 }
@@ -477,6 +492,216 @@ TEST_F(SplitterTest, SplitsAnInputJustUnder4GiB)
     EXPECT_EQ(GetU32(record), crc);
     uint64_t data = fs::file_size(disk.Path() / "edge.001") - 13 - 8;
     EXPECT_EQ(data + 2 * uint64_t(chunkSize) - FirstOverhead() - 21, size);
+}
+#endif
+
+// The splitter refuses exactly the names a joiner refuses, so that every set
+// it writes can be rebuilt.
+TEST(ChunkNames, RefusedCharactersAreTheJoinersOwn)
+{
+    for (int c = 1; c < 256; ++c) {
+        char name[] = {'a', static_cast<char>(c), 'b', '\0'};
+        EXPECT_EQ(FindBadNameChar(name) < 0, IsPlainFileName(name)) << "character " << c;
+        if (FindBadNameChar(name) >= 0) {
+            EXPECT_EQ(FindBadNameChar(name), c);
+        }
+    }
+}
+
+#ifndef _WIN32
+// The error's message, its first line.
+std::string Message(const CExceptionBase& e)
+{
+    std::string text = e.GetText();
+    return text.substr(0, text.find('\n'));
+}
+
+TEST_F(SplitterTest, NamesNoJoinerTakesAreRefusedBeforeAnythingIsWritten)
+{
+    const std::string longBase(252, 'x'); // its chunk names take 256 bytes
+    struct {
+        std::string input, base;
+        unsigned code;
+        const char* text;
+    } cases[] = {
+        {"10:30 notes.txt", "out", CSplitterException::errBadFileName,
+         "Invalid character ':' in the file name."},
+        {"input.bin", "a:b", CSplitterException::errBadFileName,
+         "Invalid character ':' in the file name."},
+        {"back\\slash.bin", "out", CSplitterException::errBadFileName,
+         "Invalid character '\\' in the file name."},
+        {"input.bin", "sub\\out", CSplitterException::errBadFileName,
+         "Invalid character '\\' in the file name."},
+        {"tab\there.bin", "out", CSplitterException::errBadFileName,
+         "Invalid character 0x09 in the file name."},
+        {"new\nline.bin", "out", CSplitterException::errBadFileName,
+         "Invalid character 0x0A in the file name."},
+        {"input\x7f.bin", "out", CSplitterException::errBadFileName,
+         "Invalid character 0x7F in the file name."},
+        {"input.bin", longBase, CSplitterException::errNameTooLong,
+         "File name too long for the chunk files."},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(dir.Path());
+        fs::create_directory(dir.Path());
+        Input(5000, c.input);
+        CSplitter splitter(1 << 20, Path(c.input).c_str(), Path(c.base).c_str());
+        CRecorder recorder;
+        std::string text;
+        unsigned code = 99;
+        try {
+            splitter.Split(recorder);
+        } catch (const CSplitterException& e) {
+            code = e.GetCode();
+            text = Message(e);
+        }
+        EXPECT_EQ(code, c.code) << c.input << " " << c.base;
+        EXPECT_EQ(text, c.text) << c.input << " " << c.base;
+        EXPECT_TRUE(recorder.calls.empty()) << c.input << " " << c.base;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
+            << c.input << " " << c.base;
+    }
+}
+
+// Chunk names grow by a digit after chunk 4097 (".FFF", then ".1000"): the
+// longest name the set will store decides, before anything is written.
+TEST_F(SplitterTest, LongestChunkNameOfTheSetMustFit)
+{
+    const std::string base(251, 'x'); // "xxx.exe" to "xxx.FFF" take 255 bytes
+    const unsigned firstOverhead = static_cast<unsigned>(stub.size()) + 111 + 9 + 255;
+    const unsigned chunkSize = firstOverhead + 2000;
+    const unsigned room = chunkSize - (255 + 1 + kChunkHeaderSize);
+    const unsigned fits = 2000 + 4095 * room; // 4096 chunks, the last stores ".FFF"
+    struct {
+        unsigned size;
+        int code;
+    } cases[] = {{fits, -1}, {fits + 1, CSplitterException::errNameTooLong}};
+    for (const auto& c : cases) {
+        fs::remove_all(dir.Path());
+        fs::create_directory(dir.Path());
+        Input(c.size);
+        CSplitter splitter(chunkSize, Path("input.bin").c_str(), Path(base).c_str());
+        CRecorder recorder;
+        recorder.problemAnswers = {false};
+        EXPECT_EQ(SplitCode(splitter, recorder), c.code) << c.size;
+        EXPECT_EQ(splitter.GetChunkCount(), c.code < 0 ? 4096u : 0u) << c.size;
+    }
+}
+
+TEST_F(SplitterTest, OnlyARegularFileIsSplit)
+{
+    fs::create_directory(dir.Path() / "folder");
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir.Path() / "zero-link");
+    // A pipe would block the open, a device never end, a /proc file says it
+    // is empty and is not.
+    for (std::string input : {Path("folder"), Path("pipe"), std::string("/dev/zero"),
+                              Path("zero-link"), std::string("/proc/cpuinfo")}) {
+        CSplitter splitter(1 << 20, input.c_str(), Path("out").c_str());
+        CRecorder recorder;
+        EXPECT_EQ(SplitCode(splitter, recorder), CSplitterException::errReadInput) << input;
+        EXPECT_TRUE(recorder.calls.empty()) << input;
+        EXPECT_FALSE(fs::exists(dir.Path() / "out.exe")) << input;
+    }
+}
+
+// A sysfs file says 4096 bytes and holds a few: the first pass ends early.
+TEST_F(SplitterTest, InputShorterThanItsSizeSaysWhy)
+{
+    const char* input = "/sys/devices/system/cpu/online";
+    std::error_code error;
+    if (fs::file_size(input, error) != 4096 || error)
+        GTEST_SKIP() << input << " is not a 4096-byte sysfs file here";
+    CSplitter splitter(1 << 20, input, Path("out").c_str());
+    CRecorder recorder;
+    std::string text;
+    try {
+        splitter.Split(recorder);
+    } catch (const CStreamException& e) {
+        text = Message(e);
+    }
+    EXPECT_EQ(text, "Error reading file: unexpected end of file");
+    EXPECT_FALSE(fs::exists(dir.Path() / "out.exe"));
+}
+
+// Leaves exactly `pages` pages of 4 KiB free on the disk by a filler file.
+void LeaveFree(CSmallDisk& disk, uint64_t pages)
+{
+    fs::remove(disk.Path() / "filler");
+    uint64_t free = GetFreeSpace(disk.Path().c_str());
+    ASSERT_GE(free, pages * 4096);
+    WriteFileBytes(disk.Path() / "filler", std::string(free - pages * 4096, 'f'));
+    ASSERT_EQ(GetFreeSpace(disk.Path().c_str()), pages * 4096);
+}
+
+bool Asked(const CRecorder& recorder, const std::string& call)
+{
+    return std::find(recorder.calls.begin(), recorder.calls.end(), call) != recorder.calls.end();
+}
+
+TEST_F(SplitterTest, FreeSpaceEqualToTheChunkAsksNothingOneByteLessAsks)
+{
+    CSmallDisk disk(1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    const unsigned pages = 20;
+    for (unsigned extra : {0u, 1u}) {
+        fs::remove(disk.Path() / "out.exe");
+        LeaveFree(disk, pages);
+        // One chunk of exactly the free space, or one byte more.
+        Input(pages * 4096 - FirstOverhead() + extra);
+        CSplitter splitter(1 << 20, Path("input.bin").c_str(), (disk / "out").c_str());
+        CRecorder recorder;
+        recorder.problemAnswers = {false};
+        EXPECT_EQ(SplitCode(splitter, recorder), extra ? CSplitterException::errAborted : -1);
+        EXPECT_EQ(Asked(recorder, "problem 0"), extra == 1) << extra;
+        if (!extra) {
+            EXPECT_EQ(fs::file_size(disk.Path() / "out.exe"), pages * 4096);
+        }
+    }
+}
+
+// The floppy case: the same set split again with overwriting on a medium
+// that holds it but not twice. Each chunk's old file frees its room.
+TEST_F(SplitterTest, SplittingAgainOverTheSameSetFits)
+{
+    CSmallDisk disk(1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    std::string input = Input(800000);
+    for (int run = 0; run < 2; ++run) {
+        CSplitter splitter(300 << 10, Path("input.bin").c_str(), (disk / "out").c_str());
+        CRecorder recorder;
+        recorder.problemAnswers = {false};
+        EXPECT_EQ(SplitCode(splitter, recorder), -1) << "run " << run;
+        EXPECT_FALSE(Asked(recorder, "problem 0")) << "run " << run;
+        EXPECT_EQ(splitter.GetChunkCount(), 3u);
+    }
+    EXPECT_EQ(ParseSet(disk.Path() / "out.exe").data, input);
+}
+
+// Where the free space cannot be told, nothing is asked about it: a folder
+// that does not exist (its creation then says what is wrong), a file system
+// that reports no size at all (an unlimited tmpfs, some network ones).
+TEST_F(SplitterTest, UnknownFreeSpaceAsksNothing)
+{
+    Input(5000);
+    EXPECT_EQ(GetFreeSpace(Path("missing").c_str()), kFreeSpaceUnknown);
+    CSplitter missing(1 << 20, Path("input.bin").c_str(), Path("missing/out").c_str());
+    CRecorder refused;
+    refused.problemAnswers = {false};
+    EXPECT_EQ(SplitCode(missing, refused), CSplitterException::errAborted);
+    EXPECT_EQ(refused.calls, (std::vector<std::string>{"start 0", "problem 1"}));
+
+    CSmallDisk unlimited(0);
+    if (!unlimited.Mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    EXPECT_EQ(GetFreeSpace(unlimited.Path().c_str()), kFreeSpaceUnknown);
+    CSplitter splitter(1 << 20, Path("input.bin").c_str(), (unlimited / "out").c_str());
+    CRecorder recorder;
+    recorder.problemAnswers = {false};
+    EXPECT_EQ(SplitCode(splitter, recorder), -1);
+    EXPECT_FALSE(Asked(recorder, "problem 0"));
 }
 #endif
 

@@ -87,6 +87,21 @@ TEST(StreamFile, ReadWindowServesExactlyItsBytes)
     EXPECT_EQ(StreamErrorOf([&] { window.GetBuffer(); }), "Unsupported function");
 }
 
+// A file that ends before its window (it shrank since the window was
+// made) sets no error number: the text still gives the reason.
+TEST(StreamFile, ShortReadSaysTheFileEndedEarly)
+{
+    CScratchDir dir;
+    WriteFileBytes(dir / "f", "0123456789");
+    FILE* file = std::fopen((dir / "f").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    CStreamFile window(file, 20, 0, true);
+    char bytes[20];
+    EXPECT_EQ(StreamErrorOf([&] { window.Serialize(static_cast<void*>(bytes), 20); }),
+              "Error reading file: unexpected end of file");
+    EXPECT_EQ(window.GetPosition(), 0u);
+}
+
 TEST(StreamFile, WriteLengthIsTheHighestPositionWritten)
 {
     CScratchDir dir;
@@ -239,7 +254,11 @@ TEST(PathName, SplitsAndJoinsByEachSystemsRules)
         {"dir/sub\\name.", true, "", "dir/sub\\", "name", "."},
         {"/some/folder/BigFile.zip", false, "", "/some/folder/", "BigFile", ".zip"},
         {"C:\\data\\big.zip", false, "", "", "C:\\data\\big", ".zip"},
-        {".bashrc", false, "", "", "", ".bashrc"},
+        // A leading dot belongs to the name on POSIX; Windows keeps its rule.
+        {".bashrc", false, "", "", ".bashrc", ""},
+        {"dir/.config.txt", false, "", "dir/", ".config", ".txt"},
+        {"..a.b", false, "", "", "..a", ".b"},
+        {".bashrc", true, "", "", "", ".bashrc"},
         {"a.dir/file", false, "", "a.dir/", "file", ""},
         {"", false, "", "", "", ""},
     };

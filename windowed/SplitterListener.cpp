@@ -7,10 +7,48 @@
 
 namespace {
 
-// What the engine adds beyond its first four codes: a file name no joiner
-// would take back, and one too long for the chunk names.
-const unsigned kErrBadFileName = 6;
-const unsigned kErrNameTooLong = 7;
+const UINT kStopCheckMs = 100;
+
+// The stop event of the split whose question is open on this thread.
+thread_local const CSyncEvent* t_questionStop = nullptr;
+
+BOOL CALLBACK CloseVisibleWindow(HWND window, LPARAM)
+{
+    if (IsWindowVisible(window))
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// The question's own message loop runs this timer: once a stop is asked,
+// the box (the one window this thread shows) is closed as by its close box,
+// which answers "&No" or Cancel.
+void CALLBACK CloseQuestionOnStop(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (t_questionStop && t_questionStop->IsSet())
+        EnumThreadWindows(GetCurrentThreadId(), &CloseVisibleWindow, 0);
+}
+
+// While it lives, a stop request closes the question open on this thread,
+// so that a worker asked to stop never waits for an answer.
+class CQuestionStopper {
+public:
+    explicit CQuestionStopper(const CSyncEvent* stop)
+        : m_timer(stop ? SetTimer(nullptr, 0, kStopCheckMs, &CloseQuestionOnStop) : 0)
+    {
+        t_questionStop = stop;
+    }
+    ~CQuestionStopper()
+    {
+        if (m_timer)
+            KillTimer(nullptr, m_timer);
+        t_questionStop = nullptr;
+    }
+    CQuestionStopper(const CQuestionStopper&) = delete;
+    CQuestionStopper& operator=(const CQuestionStopper&) = delete;
+
+private:
+    UINT_PTR m_timer;
+};
 
 } // namespace
 
@@ -23,8 +61,8 @@ unsigned GetSplitErrorStringId(unsigned code)
     case CSplitterException::errNoSelfExtractor: return IDS_ERR_NO_SELF_EXTRACTOR;
     case CSplitterException::errInputTooLarge: return IDS_ERR_INPUT_TOO_LARGE;
     case CSplitterException::errChunkIsInput: return IDS_ERR_CHUNK_IS_INPUT;
-    case kErrBadFileName: return IDS_ERR_BAD_FILE_NAME;
-    case kErrNameTooLong: return IDS_ERR_NAME_TOO_LONG;
+    case CSplitterException::errBadFileName: return IDS_ERR_BAD_FILE_NAME;
+    case CSplitterException::errNameTooLong: return IDS_ERR_NAME_TOO_LONG;
     default: return IDS_ERR_UNKNOWN;
     }
 }
@@ -70,6 +108,7 @@ bool CSplitterListener::OnProblem(int kind)
     unsigned text = kind == problemNoSpace       ? IDS_NO_SPACE
                     : kind == problemCannotCreate ? IDS_CANNOT_CREATE
                                                   : IDS_WRITE_ERROR;
+    CQuestionStopper stopper(m_stop);
     return AppMessageBox(text, MB_OKCANCEL) == IDOK && !IsStopRequested();
 }
 
@@ -85,6 +124,7 @@ bool CSplitterListener::OnFileExists(const char* path)
     uint16_t no = box.AddButton(LoadResString(IDS_NO), false);
     uint16_t all = box.AddButton(LoadResString(IDS_YES_TO_ALL), false);
     box.SetCancelAnswer(no);
+    CQuestionStopper stopper(m_stop);
     INT_PTR answer = box.DoModal();
     if (IsStopRequested())
         return false;

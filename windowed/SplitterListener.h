@@ -7,7 +7,8 @@
 //
 // A stop request (the worker's stop event) ends the split at the listener's
 // next call with the engine's abort, before any window work: the dialog
-// that asked may be about to go.
+// that asked may be about to go. A question open at that moment is closed
+// as by its close box.
 #pragma once
 
 #include "Controls.h"

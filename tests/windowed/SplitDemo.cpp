@@ -11,8 +11,8 @@
 //                                 progress step 10 ms, as a slow disk would, so
 //                                 that a stop lands in the middle of a chunk.
 // Stop asks the worker to stop, waits a second at most, and says on the state
-// line whether the worker ended and whether the chunk list and the chunk
-// files on disk agree. Closing the dialog stops the worker first.
+// line whether the worker ended, how many chunk lines there are and the sizes
+// of the chunk files on disk. Closing the dialog stops the worker first.
 #include "Controls.h"
 #include "Dialog.h"
 #include "ProgressBar.h"
@@ -111,14 +111,14 @@ protected:
 private:
     void Split()
     {
-        m_chunkSize = static_cast<unsigned>(std::strtoul(m_size.GetText(), nullptr, 10));
+        unsigned chunkSize = static_cast<unsigned>(std::strtoul(m_size.GetText(), nullptr, 10));
         m_splitPath = m_path.GetText();
         m_bar.SetPos(0);
         m_bar.Show(SW_SHOW);
         m_chunks.ResetContent();
         m_state.SetText("");
         auto* listener = new CSplitterListener(&m_bar, &m_chunks);
-        (new CSplitterThread(m_splitPath, m_chunkSize, listener))->StartSplit();
+        (new CSplitterThread(m_splitPath, chunkSize, listener))->StartSplit();
     }
 
     void Stop()
@@ -127,17 +127,16 @@ private:
             m_state.SetText("still running a second after the stop request");
             return;
         }
-        // Every full chunk is exactly the chunk size; the split was stopped
-        // before its last, shorter chunk.
+        // The chunk files on disk, by their sizes.
         CStr base = GetSplitOutputBase(m_splitPath);
-        int files = 0, full = 0;
-        for (long long size; (size = FileSize(GetChunkName(base, files))) >= 0; ++files)
-            full += size == m_chunkSize;
-        int lines = m_chunks.GetCount();
+        std::string sizes;
+        long long size;
+        for (unsigned i = 0; (size = FileSize(GetChunkName(base, i))) >= 0; ++i)
+            sizes += " " + std::to_string(size);
         char text[200];
         std::snprintf(text, sizeof text,
-                      "stopped within a second; chunk lines: %d, chunk files: %d, %s", lines, files,
-                      full == files ? "all full" : "some cut short");
+                      "stopped within a second; chunk lines: %d, chunk files:%s",
+                      m_chunks.GetCount(), sizes.empty() ? " none" : sizes.c_str());
         m_state.SetText(text);
     }
 
@@ -152,7 +151,6 @@ private:
     CStr m_startPath;
     CStr m_startSize;
     CStr m_splitPath;
-    unsigned m_chunkSize = 0;
 };
 
 // The input files of the tests: a byte pattern that differs from chunk to

@@ -51,16 +51,13 @@ TEST(WindowedSplit, EveryEngineErrorHasItsText)
         {CSplitterException::errAborted, "The operation has been aborted."},
         {CSplitterException::errNoSelfExtractor,
          "The application is corrupted. A part of it is missing."},
-        // The engine's codes for a file name no joiner would take back, and
-        // for one too long for the chunk names.
-        {6, "Invalid character in the file name."},
-        {7, "File name too long for the chunk files."},
         {99, "Unknown error."},
     };
     for (const auto& c : cases)
         EXPECT_STREQ(LoadResString(GetSplitErrorStringId(c.code)), c.text) << c.code;
     for (unsigned code :
-         {CSplitterException::errInputTooLarge, CSplitterException::errChunkIsInput})
+         {CSplitterException::errInputTooLarge, CSplitterException::errChunkIsInput,
+          CSplitterException::errBadFileName, CSplitterException::errNameTooLong})
         EXPECT_STREQ(LoadResString(GetSplitErrorStringId(code)),
                      CSplitterException::GetErrorMessage(code))
             << code;

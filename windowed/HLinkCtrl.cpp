@@ -40,7 +40,7 @@ CHLinkCtrl::~CHLinkCtrl()
 
 void CHLinkCtrl::SetOpenAction(COpenAction action)
 {
-    g_openAction = action;
+    g_openAction = action ? action : &ShellOpen;
 }
 
 bool CHLinkCtrl::OpenLink()

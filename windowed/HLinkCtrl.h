@@ -25,8 +25,9 @@ public:
     // Enters (on) or leaves the hovered state, repainting the link.
     void SetHover(bool on);
 
-    // What opening a link does: the shell's "open" by default. A test puts
-    // its own in place to see which target a click opens.
+    // What opening a link does: the shell's "open" by default (and after a
+    // null action). A test puts its own in place to see which target a
+    // click opens.
     using COpenAction = bool (*)(HWND owner, const char* target);
     static void SetOpenAction(COpenAction action);
 

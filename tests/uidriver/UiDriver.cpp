@@ -906,29 +906,35 @@ void CDriver::WaitInk(const CArgs& args)
 
 // Moves the mouse onto the middle of `control` as a person's hand does,
 // then, for a click, presses and lets go of the left button there. Under
-// Wine the display reports a move of the pointer back a little later, and a
-// late report of an earlier move takes the pointer back there: the move is
-// made again until the pointer has stayed put for a while.
+// Wine the display reports each move of the pointer back a little later,
+// and a late report of an earlier move takes the pointer back there: the
+// move is made again until the pointer has stayed put for a while, and the
+// button's events carry the position too, so that a late report between
+// them does not take the click elsewhere.
 void CDriver::MoveMouse(HWND control, bool click)
 {
-    const DWORD kSettleMs = 300;
+    const DWORD kSettleMs = 500;
     RECT rect;
     GetWindowRect(control, &rect);
     POINT to = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT move = {};
-    move.type = INPUT_MOUSE;
-    // Absolute positions are in 65536ths of the screen, to the pixel's middle.
-    move.mi.dx = static_cast<LONG>((to.x * 65536LL + 32768) / width);
-    move.mi.dy = static_cast<LONG>((to.y * 65536LL + 32768) / height);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    INPUT input[3] = {};
+    for (INPUT& one : input) {
+        one.type = INPUT_MOUSE;
+        // Absolute positions are in 65536ths of the screen, to the pixel's middle.
+        one.mi.dx = static_cast<LONG>((to.x * 65536LL + 32768) / width);
+        one.mi.dy = static_cast<LONG>((to.y * 65536LL + 32768) / height);
+        one.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
     DWORD since = 0;
     bool moved = false;
     bool settled = WaitFor([&] {
         POINT at;
         if (moved && GetCursorPos(&at) && at.x == to.x && at.y == to.y)
             return GetTickCount() - since >= kSettleMs;
-        if (SendInput(1, &move, sizeof move) != 1)
+        if (SendInput(1, input, sizeof input[0]) != 1)
             Fail("the mouse could not be moved");
         moved = true;
         since = GetTickCount();
@@ -936,14 +942,7 @@ void CDriver::MoveMouse(HWND control, bool click)
     });
     if (!settled)
         Fail("the mouse does not stay on control " + std::to_string(GetDlgCtrlID(control)));
-    if (!click)
-        return;
-    INPUT press[2] = {};
-    for (INPUT& one : press)
-        one.type = INPUT_MOUSE;
-    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    if (SendInput(2, press, sizeof press[0]) != 2)
+    if (click && SendInput(2, input + 1, sizeof input[0]) != 2)
         Fail("the mouse button could not be pressed");
 }
 

@@ -12,6 +12,7 @@
 #include "AbStream.h"
 #include "AppendedArchive.h"
 #include "ExceptionBase.h"
+#include "LittleEndian.h"
 #include "Str.h"
 
 #include <cstdint>
@@ -153,14 +154,3 @@ CStr GetSpaceRoot(const char* outputBase);
 // Free bytes there; kFreeSpaceUnknown (no prompt) when that cannot be told.
 uint64_t GetFreeSpace(const char* root);
 
-// Little-endian fields of the chunk format.
-inline void PutU32(unsigned char* bytes, unsigned value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-inline unsigned GetU32(const unsigned char* bytes)
-{
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<unsigned>(bytes[3]) << 24;
-}

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "AppendedArchive.h"
+#include "ChunkFormat.h"
 #include "StreamFile.h"
 #include "Str.h"
 
@@ -30,13 +31,6 @@ public:
     // the run before anything is written (the front end says why).
     virtual bool MayReplace(const char* name) = 0;
 };
-
-// Names read from a chunk set must be plain file names: not empty, under
-// kMaxName bytes, no folder or drive, not "." or "..", no control
-// characters. A crafted set can then never write outside the current folder
-// or read outside the first chunk's folder.
-constexpr unsigned kMaxName = 260;
-bool IsPlainFileName(const char* name);
 
 class CJoiner {
 public:
@@ -72,7 +66,6 @@ private:
     bool OpenNextChunk();
     bool ReadChunkStart(CStreamFile& chunk, const char* path);
     bool ReadPayloadName(unsigned entry, char* name);
-    void SetHeader(const unsigned char* bytes);
     void NextRange();
     void Error(const char* format, const char* text = nullptr);
     void ErrorNumber(const char* format, unsigned number);
@@ -91,7 +84,7 @@ private:
     unsigned m_remaining;
     unsigned m_fileCrc;
     unsigned m_totalSize;
-    unsigned m_headerCrc, m_headerLength, m_headerIndex;
+    CChunkHeader m_header;
     unsigned m_chunkIndex;
     unsigned m_copyFrom, m_copyTo;
 };

@@ -1,8 +1,9 @@
 // The split engine, run inside this test program, which carries a small stub
 // packed in by dravik-pack at build time.
 #include "AppendedArchive.h"
+#include "ChunkFormat.h"
 #include "Crc32.h"
-#include "Joiner.h"
+#include "LittleEndian.h"
 #include "Platform.h"
 #include "Splitter.h"
 #include "TestSupport.h"

@@ -227,7 +227,7 @@ void CAppendedArchive::Read(const char* path, ArchiveHead head)
         parts.ext = ".exe";
     CStr fullPath = MakePath(parts);
 
-    FILE* file = PlatformOpenShared(fullPath, "rb", 0);
+    FILE* file = PlatformOpenShared(fullPath, "rb", kShareDenyNone);
     if (!file)
         return;
     int64_t fileLength = -1;
@@ -253,7 +253,8 @@ void CAppendedArchive::Read(const char* path, ArchiveHead head)
     for (unsigned i = 0; i < stored.size(); ++i) {
         PlatformSeek(file, stored[i].dataOffset, SEEK_SET);
         // Every window shares the one file; entry 0's window closes it.
-        CStreamFile* window = new CStreamFile(file, stored[i].dataLength, 0, i == 0);
+        CStreamFile* window = new CStreamFile(file, stored[i].dataLength, kStreamRead,
+                                              i == 0 ? kFileOwned : kFileBorrowed);
         m_ownedStreams.push_back(window);
         m_entries.push_back({stored[i].name, window});
     }

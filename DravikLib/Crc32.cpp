@@ -81,7 +81,7 @@ unsigned GetRangeCrc32(FILE* file, unsigned length)
 
 unsigned GetFileCrc32(const char* path)
 {
-    FILE* file = PlatformOpenShared(path, "rb", 0);
+    FILE* file = PlatformOpenShared(path, "rb", kShareDenyNone);
     if (!file)
         return 0;
     unsigned char block[kCrcBlock];

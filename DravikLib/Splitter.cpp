@@ -333,12 +333,12 @@ CChunkHeader CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& n
         DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
     FILE* file = CreateChunk(path, buffer, listener);
 
-    CStreamFile chunk(file, 0, 1, true);
+    CStreamFile chunk(file, 0, kStreamWrite, kFileOwned);
     unsigned crc = index < plan.chunkCrcs.size() ? plan.chunkCrcs[index]
                                                   : GetRangeCrc32(input, dataLength);
     const CChunkHeader header = {crc, dataLength, index};
 
-    CStreamFile window(input, dataLength, 0, false);
+    CStreamFile window(input, dataLength, kStreamRead, kFileBorrowed);
     CChecksumReader data(window);
     CStreamListener progress(total, total - remaining, chunk, listener);
     if (index == 0) {

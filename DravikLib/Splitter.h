@@ -13,12 +13,14 @@
 
 class ISplitterListener {
 public:
-    enum { problemNoSpace = 0, problemCannotCreate = 1 };
+    // What OnProblem asks about.
+    enum ProblemKind { problemNoSpace = 0, problemCannotCreate = 1 };
 
     virtual ~ISplitterListener() = default;
     virtual void OnChunkStart(unsigned chunkIndex) = 0;
     virtual void OnChunkDone(unsigned chunkIndex, unsigned dataLength) = 0;
-    // true: go on; false: stop the split ("Operation aborted.").
+    // kind: a ProblemKind. true: go on; false: stop the split ("Operation
+    // aborted.").
     virtual bool OnProblem(int kind) = 0;
     // true: overwrite the existing chunk file; false: stop.
     virtual bool OnFileExists(const char* path) = 0;

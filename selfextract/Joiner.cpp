@@ -46,7 +46,7 @@ unsigned Smaller(uint64_t a, uint64_t b)
 
 CJoiner::CJoiner(IJoinerDisplay& display, const char* firstChunk)
     : m_display(display), m_firstChunk(firstChunk), m_outputName(), m_mayReplace(false),
-      m_nextName(), m_step(0),
+      m_nextName(), m_step(kStepOpenPayload),
       m_archive(nullptr), m_output(nullptr), m_chunk(nullptr), m_remaining(0), m_fileCrc(0),
       m_totalSize(0), m_header(), m_chunkIndex(0),
       m_copyFrom(0), m_copyTo(0)
@@ -90,12 +90,12 @@ bool CJoiner::RunStep()
 bool CJoiner::RunStepUntrapped()
 {
     switch (m_step) {
-    case 0: return OpenPayload();
-    case 1: return PrepareOutput();
-    case 2: return CopyOwnData();
-    case 3: return CopyChunkFile();
-    case 4: return CheckWholeFile();
-    case 5: return ReportSuccess();
+    case kStepOpenPayload: return OpenPayload();
+    case kStepPrepareOutput: return PrepareOutput();
+    case kStepCopyOwnData: return CopyOwnData();
+    case kStepCopyChunkFile: return CopyChunkFile();
+    case kStepCheckWholeFile: return CheckWholeFile();
+    case kStepReportSuccess: return ReportSuccess();
     default: return true;
     }
 }
@@ -114,8 +114,8 @@ void CJoiner::ErrorNumber(const char* format, unsigned number)
     m_display.ShowError(buffer);
 }
 
-// Step 0: the payload behind the first chunk, checked whole before anything
-// is written: five entries of the expected sizes and plain file names.
+// The first step: the payload behind the first chunk, checked whole before
+// anything is written: five entries of the expected sizes and plain names.
 bool CJoiner::OpenPayload()
 {
     // A pipe would block the open, a device may never end.
@@ -139,7 +139,7 @@ bool CJoiner::OpenPayload()
         Error(kBadName);
         return false;
     }
-    m_step = 1;
+    m_step = kStepPrepareOutput;
     return true;
 }
 
@@ -159,7 +159,7 @@ void CJoiner::NextRange()
     m_copyTo = Smaller(m_header.length, static_cast<uint64_t>(m_copyFrom) + kStepBytes);
 }
 
-// Step 1: create the partial file in the current folder and take chunk 0's
+// Then: create the partial file in the current folder and take chunk 0's
 // header. An existing file of the output's name stays as it is until the
 // rebuilt file has passed every check, and only if the front end agrees.
 bool CJoiner::PrepareOutput()
@@ -197,7 +197,7 @@ bool CJoiner::PrepareOutput()
     m_display.SetStatus(m_outputName, m_chunkIndex);
     m_copyFrom = 0;
     m_copyTo = Smaller(m_header.length, kStepBytes);
-    m_step = 2;
+    m_step = kStepCopyOwnData;
     return true;
 }
 
@@ -219,7 +219,7 @@ bool CJoiner::CreatePartial()
         if (!file)
             return false;
         m_partialName = name;
-        m_output = new CStreamFile(file, 0, 1, true);
+        m_output = new CStreamFile(file, 0, kStreamWrite, kFileOwned);
         return true;
     }
     return false;
@@ -232,7 +232,7 @@ bool CJoiner::IsOutputOrPartial(const char* chunk) const
     return PlatformSameFile(chunk, m_outputName) || PlatformSameFile(chunk, m_partialName);
 }
 
-// Step 2, repeated: the first chunk's own data.
+// Repeated: the first chunk's own data.
 bool CJoiner::CopyOwnData()
 {
     m_remaining -= m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, kEntryData);
@@ -242,12 +242,12 @@ bool CJoiner::CopyOwnData()
         return true;
     if (!FinishChunk())
         return false;
-    if (m_step == 2)
-        m_step = 3;
+    if (m_step == kStepCopyOwnData)
+        m_step = kStepCopyChunkFile;
     return true;
 }
 
-// Step 3, repeated: the data of each later chunk file.
+// Repeated: the data of each later chunk file.
 bool CJoiner::CopyChunkFile()
 {
     unsigned wanted = m_copyTo - m_copyFrom, copied = 0;
@@ -272,7 +272,7 @@ bool CJoiner::FinishChunk()
         return false;
     }
     if (m_remaining == 0) {
-        m_step = 4;
+        m_step = kStepCheckWholeFile;
         return true;
     }
     return OpenNextChunk();
@@ -292,7 +292,7 @@ bool CJoiner::VerifyChunk()
         ErrorNumber(kBadChunkCrc, m_chunkIndex);
         return false;
     }
-    CStreamFile back(*m_output, 0);
+    CStreamFile back(*m_output, kStreamRead);
     back.Seek(position - m_header.length);
     unsigned char block[kCrcBlock];
     unsigned crc = 0;
@@ -336,7 +336,7 @@ bool CJoiner::OpenNextChunk()
     CStr error;
     if (!RunTrapped([](void* c) {
             COpen* open = static_cast<COpen*>(c);
-            open->chunk = new CStreamFile(open->path, 0, 0);
+            open->chunk = new CStreamFile(open->path, kStreamRead, kShareDenyNone);
         }, &open, error)) {
         Error(kErrorReading, path);
         Error(kMissingChunks);
@@ -395,7 +395,7 @@ bool CJoiner::ReadChunkStart(CStreamFile& chunk, const char* path)
     return true;
 }
 
-// Step 4: the whole file, read again by its name, then put in place. It is
+// After the last chunk: the whole file, read again by its name, then put in place. It is
 // closed first: Windows renames no file that is open.
 bool CJoiner::CheckWholeFile()
 {
@@ -408,7 +408,7 @@ bool CJoiner::CheckWholeFile()
     }
     if (!PutOutputInPlace())
         return false;
-    m_step = 5;
+    m_step = kStepReportSuccess;
     return true;
 }
 

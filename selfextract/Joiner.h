@@ -49,7 +49,16 @@ public:
     const char* GetPartialName() const { return m_partialName; }
 
 private:
-    enum { kStepDone = 6 };
+    // The steps of a run, in their order: RunStep runs the one m_step names.
+    enum Step : unsigned {
+        kStepOpenPayload,
+        kStepPrepareOutput,
+        kStepCopyOwnData,   // repeated over the first chunk's data
+        kStepCopyChunkFile, // repeated over every later chunk's data
+        kStepCheckWholeFile,
+        kStepReportSuccess,
+        kStepDone,
+    };
 
     bool RunStepUntrapped();
     bool OpenPayload();
@@ -77,7 +86,7 @@ private:
     CStr m_partialName;
     bool m_mayReplace; // the front end agreed to replace an existing file
     char m_nextName[kMaxName];
-    unsigned m_step;
+    Step m_step;
     CAppendedArchive* m_archive;
     CStreamFile* m_output;
     CStreamFile* m_chunk;

@@ -46,7 +46,6 @@ public:
     // bytes could not all be written (a full disk shows up here at the
     // latest). The stream is unusable afterwards.
     void Close();
-    FILE* GetFile() const { return m_file; }
 
 private:
     void SetReadLength();

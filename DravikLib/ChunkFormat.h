@@ -8,9 +8,11 @@
 #pragma once
 
 #include "AbStream.h"
+#include "LittleEndian.h"
 #include "Str.h"
 
 #include <cstdint>
+#include <cstring>
 
 // The entries of chunk 0's archive, in their order.
 enum ChunkEntry : unsigned {
@@ -32,14 +34,25 @@ constexpr unsigned kChunkHeaderSize = 12;
 // Sizes in the chunk format are unsigned 32-bit: this is the largest input.
 constexpr uint64_t kMaxInputSize = 0xFFFFFFFFull;
 
+// What this header defines in place is all the Windows stub needs of the
+// format: it is built without ChunkFormat.cpp, which only the splitters use.
+
 // The whole file: its checksum and its size.
 struct CFileRecord {
     unsigned crc;
     unsigned size;
 
     // To and from the kFileRecordSize bytes stored.
-    void Encode(unsigned char* bytes) const;
-    void Decode(const unsigned char* bytes);
+    void Encode(unsigned char* bytes) const
+    {
+        PutU32(bytes, crc);
+        PutU32(bytes + 4, size);
+    }
+    void Decode(const unsigned char* bytes)
+    {
+        crc = GetU32(bytes);
+        size = GetU32(bytes + 4);
+    }
 };
 
 // What comes before every chunk's data: the checksum of the data, its
@@ -50,10 +63,30 @@ struct CChunkHeader {
     unsigned index;
 
     // To and from the kChunkHeaderSize bytes stored.
-    void Encode(unsigned char* bytes) const;
-    void Decode(const unsigned char* bytes);
-    void Write(IAbStream& target) const;
-    void Read(IAbStream& source);
+    void Encode(unsigned char* bytes) const
+    {
+        PutU32(bytes, crc);
+        PutU32(bytes + 4, length);
+        PutU32(bytes + 8, index);
+    }
+    void Decode(const unsigned char* bytes)
+    {
+        crc = GetU32(bytes);
+        length = GetU32(bytes + 4);
+        index = GetU32(bytes + 8);
+    }
+    void Write(IAbStream& target) const
+    {
+        unsigned char bytes[kChunkHeaderSize];
+        Encode(bytes);
+        target.Serialize(static_cast<const void*>(bytes), kChunkHeaderSize);
+    }
+    void Read(IAbStream& source)
+    {
+        unsigned char bytes[kChunkHeaderSize];
+        source.Serialize(static_cast<void*>(bytes), kChunkHeaderSize);
+        Decode(bytes);
+    }
 };
 
 // Bytes of chunk i >= 1 that are not data, for a next chunk's name of
@@ -69,11 +102,24 @@ constexpr unsigned GetChunkOverhead(unsigned nextNameLength)
 // write outside the current folder or read outside the first chunk's
 // folder. A stored name with its NUL fits in kMaxName bytes.
 constexpr unsigned kMaxName = 260;
-bool IsPlainFileName(const char* name);
 // The first byte of `name` that no plain file name holds: a folder
 // separator ('/', '\\'), a drive colon, a control character (below 0x20, or
 // 0x7F). -1 when there is none.
-int FindBadNameChar(const char* name);
+inline int FindBadNameChar(const char* name)
+{
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+        if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':')
+            return *p;
+    return -1;
+}
+inline bool IsPlainFileName(const char* name)
+{
+    size_t length = std::strlen(name);
+    if (length == 0 || length >= kMaxName || std::strcmp(name, ".") == 0 ||
+        std::strcmp(name, "..") == 0)
+        return false;
+    return FindBadNameChar(name) < 0;
+}
 // The longest file name the usual file systems create (ext4, NTFS, FAT's
 // long names): the longest name a splitter stores.
 constexpr unsigned kMaxFileNameLength = 255;

@@ -66,10 +66,26 @@ CDialogFontUnits FontUnits(const LOGFONTA& font)
     return units;
 }
 
+// The dialog manager turns Escape into the command IDCANCEL, 2, with the
+// control of ID 2 as its sender: the same message as a click on the first
+// button. While a box runs, this filter on its thread sees the key first and
+// makes it a click on the close box instead, which the box answers itself.
+LRESULT CALLBACK EscapeFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_DIALOGBOX && message->message == WM_KEYDOWN &&
+        message->wParam == VK_ESCAPE) {
+        SendMessageA(GetAncestor(message->hwnd, GA_ROOT), WM_CLOSE, 0, 0);
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 } // namespace
 
 CMessageBox::CMessageBox(const char* text, int icon)
-    : m_icon(LoadIconA(nullptr, kIconNames[icon])), m_defaultId(0), m_rowTop(0)
+    : m_icon(LoadIconA(nullptr, kIconNames[icon])), m_defaultId(0), m_rowTop(0),
+      m_cancelAnswer(IDCANCEL)
 {
     m_builder.SetCaption(Widen(GetAppName()));
     LOGFONTA font = MessageFont();
@@ -96,7 +112,11 @@ INT_PTR CMessageBox::DoModal()
     if (!m_buttons.empty())
         m_builder.ModifyItemStyle(m_defaultId, BS_DEFPUSHBUTTON, 0);
     const std::vector<uint8_t>& dialogTemplate = m_builder.Build(FontUnits(MessageFont()));
+    HHOOK filter =
+        SetWindowsHookExA(WH_MSGFILTER, &EscapeFilter, nullptr, GetCurrentThreadId());
     INT_PTR result = DoModalIndirect(dialogTemplate.data(), nullptr);
+    if (filter)
+        UnhookWindowsHookEx(filter);
     return result == -1 ? 0 : result;
 }
 
@@ -128,4 +148,15 @@ bool CMessageBox::OnCommand(WPARAM wParam, LPARAM lParam)
         return true;
     }
     return CDialog::OnCommand(wParam, lParam);
+}
+
+// The close box, and Escape through the filter above.
+bool CMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
+{
+    if (message == WM_CLOSE) {
+        EndDialog(m_cancelAnswer);
+        result = TRUE;
+        return true;
+    }
+    return CDialog::OnMessage(message, wParam, lParam, result);
 }

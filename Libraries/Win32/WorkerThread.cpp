@@ -4,6 +4,34 @@
 
 #include <algorithm>
 
+namespace {
+
+// A worker may be sending a message to a window of the thread that waits for
+// it (the split worker sets the dialog's progress bar): the wait lets sent
+// messages through, or each thread would wait for the other for ever. Posted
+// messages (input, timers) stay queued.
+bool WaitLettingSentMessagesIn(const CSyncEvent& event, DWORD ms)
+{
+    HANDLE handle = event.Handle();
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD left = ms;
+        if (ms != INFINITE) {
+            DWORD elapsed = GetTickCount() - start;
+            left = elapsed >= ms ? 0 : ms - elapsed;
+        }
+        DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+        if (woken == WAIT_OBJECT_0)
+            return true;
+        if (woken != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+} // namespace
+
 CSyncEvent::CSyncEvent(bool signalled)
     : m_event(CreateEventW(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr))
 {
@@ -62,7 +90,7 @@ bool CWorkerRegistry::StopAll(DWORD ms)
         for (CWorkerThread* worker : m_workers)
             worker->RequestStop();
     }
-    return m_empty.Wait(ms);
+    return WaitLettingSentMessagesIn(m_empty, ms);
 }
 
 CWorkerThread::CWorkerThread(bool deleteWhenDone, CWorkerRegistry& registry)
@@ -108,7 +136,7 @@ bool CWorkerThread::Start()
 bool CWorkerThread::Stop(DWORD ms)
 {
     RequestStop();
-    return m_done.Wait(ms);
+    return WaitLettingSentMessagesIn(m_done, ms);
 }
 
 unsigned __stdcall CWorkerThread::ThreadProc(void* worker)

@@ -87,7 +87,8 @@ public:
     bool Remove(CWorkerThread* worker);
     size_t Count();
     // Asks every registered worker to stop and waits up to `ms` milliseconds
-    // for all of them to end; true when none is left.
+    // for all of them to end; true when none is left. Messages the workers
+    // send to this thread's windows are handled meanwhile.
     bool StopAll(DWORD ms);
 
 private:
@@ -121,7 +122,8 @@ public:
     void RequestStop() { m_stop.Set(); }
     bool IsStopRequested() const { return m_stop.IsSet(); }
     // Requests a stop and waits up to `ms` for the work to end; true when
-    // it has.
+    // it has. Messages the work sends to this thread's windows are handled
+    // meanwhile.
     bool Stop(DWORD ms);
     // Signalled once the work has ended (or the thread could not start).
     const CSyncEvent& DoneEvent() const { return m_done; }

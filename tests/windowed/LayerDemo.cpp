@@ -1,6 +1,7 @@
 // layerdemo.exe: the class layer's pieces on screen, for the UI driver.
 //   layerdemo prompt  the prompt box with "&Yes" (default), "&No" and
-//                     "Yes To &All"; exits with the ID of the answer.
+//                     "Yes To &All", Escape and the close box answering
+//                     "&No"; exits with the ID of the answer.
 //   layerdemo         a dialog from a resource with a status bar whose first
 //                     pane holds a progress bar after its label; its buttons
 //                     ask two hooks on the state line, unhook the first, and
@@ -125,7 +126,7 @@ int Prompt()
     CStr text = FormatResString(IDS_EXISTS, "Z:\\Tom & Jerry\\Big_parts.000");
     CMessageBox box(text, CMessageBox::kIconInformation);
     box.AddButton(LoadResString(IDS_YES), true);
-    box.AddButton(LoadResString(IDS_NO), false);
+    box.SetCancelAnswer(box.AddButton(LoadResString(IDS_NO), false));
     box.AddButton(LoadResString(IDS_YES_TO_ALL), false);
     return static_cast<int>(box.DoModal());
 }

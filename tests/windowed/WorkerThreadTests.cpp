@@ -139,6 +139,47 @@ TEST(WorkerThread, StopAllReportsWorkersStillRunning)
     EXPECT_TRUE(registry.StopAll(0));
 }
 
+// A worker that updates a window of the thread waiting for it (the split
+// worker and its dialog): the wait handles what the worker sends, so both
+// go on. A plain wait would leave the worker in SendMessage and time out.
+TEST(WorkerThread, StopLetsTheWorkersMessagesToTheWaiterThrough)
+{
+    class CSendingWorker : public CWorkerThread {
+    public:
+        CSendingWorker(CWorkerRegistry& registry, HWND window)
+            : CWorkerThread(false, registry), m_window(window)
+        {
+        }
+        CSyncEvent sending;
+
+    protected:
+        bool Run() override
+        {
+            sending.Set();
+            SendMessageA(m_window, WM_NULL, 0, 0);
+            return true;
+        }
+
+    private:
+        HWND m_window;
+    };
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    for (bool everyWorker : {false, true}) {
+        CWorkerRegistry registry;
+        CSendingWorker worker(registry, window);
+        ASSERT_TRUE(worker.Start());
+        ASSERT_TRUE(worker.sending.Wait(kPatienceMs));
+        bool stopped = everyWorker ? registry.StopAll(kPatienceMs) : worker.Stop(kPatienceMs);
+        EXPECT_TRUE(stopped) << (everyWorker ? "StopAll" : "Stop");
+        MSG message;
+        while (!worker.DoneEvent().IsSet())
+            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    DestroyWindow(window);
+}
+
 TEST(WorkerThread, FailedStartLeavesNothingBehind)
 {
     CWorkerRegistry registry;

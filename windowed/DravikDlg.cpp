@@ -19,10 +19,6 @@ namespace {
 // the split and the box that ended it are over.
 const UINT kSplitEnded = WM_APP + 1;
 
-// How long the dialog waits between two looks for the boxes of a split it
-// is stopping.
-const DWORD kStopLookMs = 100;
-
 // The open-file dialog's buffer: room for long paths.
 const DWORD kPathBuffer = 32768;
 
@@ -51,19 +47,6 @@ public:
 private:
     HWND m_dialog;
 };
-
-// The boxes a stopping split may still show (a question, a disk problem)
-// are windows of its thread: closed, each answers as its close box does,
-// which never goes on with the split.
-BOOL CALLBACK CloseWorkerBox(HWND window, LPARAM)
-{
-    DWORD process = 0;
-    DWORD thread = GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && thread != GetCurrentThreadId() &&
-        IsWindowVisible(window))
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
-}
 
 } // namespace
 
@@ -328,12 +311,10 @@ void CDravikDlg::OnSplitEnded()
 }
 
 // Asks the split to stop and waits for it: the listener gives up at its
-// next call, and a box it shows is closed for it.
+// next call and closes a question it is asking.
 void CDravikDlg::StopSplit()
 {
-    CWorkerRegistry& workers = CWorkerRegistry::Workers();
-    while (!workers.StopAll(kStopLookMs))
-        EnumWindows(&CloseWorkerBox, 0);
+    CWorkerRegistry::Workers().StopAll(INFINITE);
 }
 
 // While minimised the dialog is its icon, centred.

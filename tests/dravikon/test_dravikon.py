@@ -33,6 +33,7 @@ STUB_TITLE = "Dravikon Self-Extractor"
 PATH, MEDIA, CHUNKS, BROWSE, SPLIT, SIZE = 1000, 1002, 1003, 1004, 1005, 1009
 SIZE_EDIT, SIZE_UNITS = "1009/1", "1009/2"
 STATUS = 0
+FILE_NAME = 1148  # the open-file dialog's file name box
 
 FLOPPY_144 = '3½" floppy 1.44 MB'
 ZIP = "Iomega zip disk 95 MB"
@@ -229,6 +230,35 @@ def case_start_without_arguments(t):
 def case_start_with_a_path(t):
     t.start("C:\\data\\big.zip")
     assert t.text(PATH) == "C:\\data\\big.zip"
+    t.close_dialog()
+
+
+def case_drop_and_browse(t):
+    """A drop gives the first of the dropped files. Browse starts from the
+    typed path; cancelled it keeps that path, confirmed it gives the file
+    chosen, in full."""
+    first, second = t.path("first file.bin"), t.path("second.bin")
+    for path in (first, second):
+        sample(path, 10)
+    t.start()
+    t.send("drop", windows_path(first), windows_path(second), windows_path(t.path("third")))
+    t.send("wait", "text", str(PATH), windows_path(first))
+    typed = windows_path(t.path("typed.bin"))
+    t.send("set", str(PATH), typed)
+    t.send("click", str(BROWSE))
+    t.send("wait", "window", "title=Open")
+    t.shot("dravikon-browse")
+    t.send("key", "esc")
+    t.send("wait", "gone")
+    t.dialog()
+    assert t.text(PATH) == typed
+    t.send("click", str(BROWSE))
+    t.send("wait", "window", "title=Open")
+    t.send("set", str(FILE_NAME), windows_path(second))
+    t.send("click", "1")
+    t.send("wait", "gone")
+    t.dialog()
+    assert t.text(PATH) == windows_path(second)
     t.close_dialog()
 
 

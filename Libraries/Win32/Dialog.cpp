@@ -128,6 +128,17 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         EnumChildWindows(window, &PassSettingChange, reinterpret_cast<LPARAM>(&change));
         break;
     }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        // The dialog first; else the control may colour itself. A brush is
+        // the dialog procedure's answer as it is, no brush the default.
+        if (dialog->OnMessage(message, wParam, lParam, result))
+            return result;
+        return static_cast<INT_PTR>(
+            SendMessageA(reinterpret_cast<HWND>(lParam), kReflectBase + message, wParam, lParam));
     case WM_NCDESTROY:
         dialog->OnMessage(message, wParam, lParam, result);
         dialog->m_window = nullptr;

@@ -1,6 +1,7 @@
 // CDialog: a modal dialog from a resource or from a template in memory. The
 // object stores itself in the window at WM_INITDIALOG and forwards messages
-// to its virtual handlers. Data exchange moves values between members and
+// to its virtual handlers; the colour messages (WM_CTLCOLOR*) it does not
+// handle go back to their control, reflected (kReflectBase). Data exchange moves values between members and
 // controls (DoDataExchange, UpdateData) and binds control objects to their
 // control IDs.
 #pragma once

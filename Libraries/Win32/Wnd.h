@@ -10,6 +10,12 @@
 
 #include <windows.h>
 
+// A message a parent passes back to the control it is about, so that the
+// control answers it itself (a static colouring its own text): the original
+// message plus this base, with the same parameters. The base is the one
+// ActiveX controls use; no standard control answers in its range.
+const UINT kReflectBase = WM_USER + 0x1C00;
+
 class CWnd {
 public:
     explicit CWnd(HWND window = nullptr) : m_window(window) {}

@@ -116,6 +116,8 @@ private:
     void WaitExit(const CArgs& args);
     void WaitEnabled(const CArgs& args);
     void WaitFocus(const CArgs& args);
+    void WaitCursor(const CArgs& args);
+    void WaitInk(const CArgs& args);
     void Title(const CArgs& args);
     void Controls(const CArgs& args);
     void Text(const CArgs& args);
@@ -130,6 +132,8 @@ private:
     void SysMenu(const CArgs& args);
     void Popup(const CArgs& args);
     void Drop(const CArgs& args);
+    void Hover(const CArgs& args);
+    void Press(const CArgs& args);
     void Close(const CArgs& args);
     void Kill(const CArgs& args);
 
@@ -148,6 +152,8 @@ private:
     HWND WaitPopup();
     CExchange& Exchange();
     void AskHook(HWND window, ERequest request);
+    std::string WaitAnswer(HWND window, ERequest request, const std::string& want);
+    void MoveMouse(HWND control, bool click);
     std::vector<CMenuItemInfo> MenuOf(HWND window, ERequest request);
     size_t ChosenItem(const std::vector<CMenuItemInfo>& items, const std::string& text) const;
     void Attach(HWND window);
@@ -182,6 +188,7 @@ CDriver::CDriver()
         {"kill", &CDriver::Kill},       {"focus", &CDriver::Focus},
         {"check", &CDriver::Check},     {"sysmenu", &CDriver::SysMenu},
         {"popup", &CDriver::Popup},     {"drop", &CDriver::Drop},
+        {"hover", &CDriver::Hover},     {"press", &CDriver::Press},
     };
 }
 
@@ -411,10 +418,12 @@ void CDriver::Wait(const CArgs& args)
         {"shown", &CDriver::WaitEnabled},
         {"hidden", &CDriver::WaitEnabled},
         {"focus", &CDriver::WaitFocus},
+        {"cursor", &CDriver::WaitCursor},
+        {"ink", &CDriver::WaitInk},
     };
     auto form = args.size() > 1 ? forms.find(args[1]) : forms.end();
     if (form == forms.end())
-        Fail("usage: wait window|text|gone|exit|enabled|disabled|shown|hidden|focus ...");
+        Fail("usage: wait window|text|gone|exit|enabled|disabled|shown|hidden|focus|cursor|ink ...");
     (this->*form->second)(args);
 }
 
@@ -876,6 +885,92 @@ void CDriver::Drop(const CArgs& args)
         Fail("the file names are too long for one drop");
     files.copy(exchange.files, files.size());
     AskHook(window, requestDropFiles);
+}
+
+// Asks the program until its answer is `want`: what the mouse did reaches
+// the program as input, after the driver has gone on.
+std::string CDriver::WaitAnswer(HWND window, ERequest request, const std::string& want)
+{
+    std::string seen;
+    WaitFor([&] {
+        CheckRunning();
+        AskHook(window, request);
+        return (seen = Exchange().answer) == want;
+    });
+    return seen;
+}
+
+void CDriver::WaitCursor(const CArgs& args)
+{
+    Expect(args, 3, "wait cursor arrow|none|WxH hotspot=X,Y");
+    std::string seen = WaitAnswer(Window(), requestCursor, args[2]);
+    if (seen != args[2])
+        Fail("the cursor is still " + Quote(seen));
+    Print("cursor " + Quote(seen));
+}
+
+void CDriver::WaitInk(const CArgs& args)
+{
+    Expect(args, 4, "wait ink ID #RRGGBB[ underlined]|none");
+    std::string seen = WaitAnswer(Control(args[2]), requestInk, args[3]);
+    if (seen != args[3])
+        Fail("control " + args[2] + " still draws " + Quote(seen));
+    Print("ink " + args[2] + " " + Quote(seen));
+}
+
+// Moves the mouse onto the middle of `control` as a person's hand does,
+// then, for a click, presses and lets go of the left button there. Under
+// Wine the display reports each move of the pointer back a little later,
+// and a late report of an earlier move takes the pointer back there: the
+// move is made again until the pointer has stayed put for a while, and the
+// button's events carry the position too, so that a late report between
+// them does not take the click elsewhere.
+void CDriver::MoveMouse(HWND control, bool click)
+{
+    const DWORD kSettleMs = 500;
+    RECT rect;
+    GetWindowRect(control, &rect);
+    POINT to = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& one : input) {
+        one.type = INPUT_MOUSE;
+        // Absolute positions are in 65536ths of the screen, to the pixel's middle.
+        one.mi.dx = static_cast<LONG>((to.x * 65536LL + 32768) / width);
+        one.mi.dy = static_cast<LONG>((to.y * 65536LL + 32768) / height);
+        one.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    DWORD since = 0;
+    bool moved = false;
+    bool settled = WaitFor([&] {
+        POINT at;
+        if (moved && GetCursorPos(&at) && at.x == to.x && at.y == to.y)
+            return GetTickCount() - since >= kSettleMs;
+        if (SendInput(1, input, sizeof input[0]) != 1)
+            Fail("the mouse could not be moved");
+        moved = true;
+        since = GetTickCount();
+        return false;
+    });
+    if (!settled)
+        Fail("the mouse does not stay on control " + std::to_string(GetDlgCtrlID(control)));
+    if (click && SendInput(2, input + 1, sizeof input[0]) != 2)
+        Fail("the mouse button could not be pressed");
+}
+
+void CDriver::Hover(const CArgs& args)
+{
+    Expect(args, 2, "hover ID");
+    MoveMouse(UsableControl(args[1]), false);
+}
+
+void CDriver::Press(const CArgs& args)
+{
+    Expect(args, 2, "press ID");
+    MoveMouse(UsableControl(args[1]), true);
+    Acted();
 }
 
 void CDriver::Close(const CArgs& args)

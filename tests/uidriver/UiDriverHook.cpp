@@ -1,10 +1,14 @@
 // uidriver-hook.dll: the part of the UI driver that runs inside the driven
-// program (see UiDriverHook.h). It only reads menus and posts a drop; it
-// changes nothing else in the program.
+// program (see UiDriverHook.h). It only reads menus, the cursor and pixels,
+// and posts a drop; it changes nothing else in the program.
 #include "UiDriverHook.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
+
+#include <cstdio>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -55,6 +59,79 @@ void DropFiles(HWND window, const CExchange& exchange)
         GlobalFree(block);
 }
 
+// "arrow" for the system's arrow, else the cursor's size and hot spot
+// ("32x32 hotspot=8,3"); "none" when the thread shows no cursor.
+void DescribeCursor(char (&answer)[kMaxText])
+{
+    HCURSOR cursor = GetCursor();
+    ICONINFO info = {};
+    BITMAP mask = {};
+    if (!cursor)
+        std::snprintf(answer, kMaxText, "none");
+    else if (cursor == LoadCursor(nullptr, IDC_ARROW))
+        std::snprintf(answer, kMaxText, "arrow");
+    else if (GetIconInfo(cursor, &info) && GetObjectW(info.hbmMask, sizeof mask, &mask))
+        // A mask without a colour image holds the AND and XOR masks one
+        // above the other.
+        std::snprintf(answer, kMaxText, "%ldx%ld hotspot=%lu,%lu", mask.bmWidth,
+                      info.hbmColor ? mask.bmHeight : mask.bmHeight / 2, info.xHotspot,
+                      info.yHotspot);
+    else
+        std::snprintf(answer, kMaxText, "unreadable");
+    if (info.hbmMask)
+        DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+}
+
+// The colour of a window's text as drawn: the commonest colour after the
+// background, with "underlined" when one row of it runs across the width
+// of what is drawn; "none" on a plain background.
+void DescribeInk(HWND window, char (&answer)[kMaxText])
+{
+    RECT client;
+    GetClientRect(window, &client);
+    int width = client.right, height = client.bottom;
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDC(window);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(window, dc);
+    std::map<COLORREF, size_t> counts;
+    for (COLORREF pixel : pixels)
+        ++counts[pixel];
+    COLORREF background = 0, ink = 0;
+    size_t most = 0, next = 0;
+    for (const auto& count : counts)
+        if (count.second > most)
+            background = count.first, most = count.second;
+    for (const auto& count : counts)
+        if (count.first != background && count.second > next)
+            ink = count.first, next = count.second;
+    if (!next) {
+        std::snprintf(answer, kMaxText, "none");
+        return;
+    }
+    int left = width, right = -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (pixels[static_cast<size_t>(y * width + x)] != background)
+                left = x < left ? x : left, right = x > right ? x : right;
+    // A glyph may reach a pixel or two past the line under it.
+    int longest = 0;
+    for (int y = 0; y < height; ++y) {
+        int run = 0;
+        for (int x = left; x <= right; ++x) {
+            run = pixels[static_cast<size_t>(y * width + x)] == ink ? run + 1 : 0;
+            longest = run > longest ? run : longest;
+        }
+    }
+    bool underlined = longest > 1 && longest * 10 >= (right - left + 1) * 9;
+    std::snprintf(answer, kMaxText, "#%02x%02x%02x%s", GetRValue(ink), GetGValue(ink),
+                  GetBValue(ink), underlined ? " underlined" : "");
+}
+
 void Answer(HWND window, WPARAM request, LPARAM driverProcess)
 {
     wchar_t name[64];
@@ -74,6 +151,12 @@ void Answer(HWND window, WPARAM request, LPARAM driverProcess)
             break;
         case requestDropFiles:
             DropFiles(window, *exchange);
+            break;
+        case requestCursor:
+            DescribeCursor(exchange->answer);
+            break;
+        case requestInk:
+            DescribeInk(window, exchange->answer);
             break;
         }
         exchange->answered = TRUE;

@@ -2,7 +2,9 @@
 // a few things Windows keeps per process and that another process cannot
 // reach. Menus live in their program (reading another program's menu fails
 // under Wine), and the files of a WM_DROPFILES travel in a global memory
-// block that must belong to the program that receives it.
+// block that must belong to the program that receives it. The cursor is the
+// one the program's thread set, and a window's pixels are read where they
+// are drawn.
 //
 // The driver loads uidriver-hook.dll, hooks the thread of the window it asks
 // (WH_CALLWNDPROC, which loads the DLL into that program) and sends the
@@ -20,6 +22,8 @@ enum ERequest {
     requestSystemMenu = 1, // the window's system menu
     requestPopupMenu,      // the menu of a popup menu window (class #32768)
     requestDropFiles,      // posts WM_DROPFILES with CExchange::files
+    requestCursor,         // describes the thread's cursor in CExchange::answer
+    requestInk,            // describes the window's text colour in CExchange::answer
 };
 
 const unsigned kMaxMenuItems = 64;
@@ -39,6 +43,8 @@ struct CExchange {
     CMenuItemInfo items[kMaxMenuItems];
     // The dropped files: each path ends with a NUL, the list with a second.
     wchar_t files[32768];
+    // What requestCursor and requestInk saw, as the driver prints it.
+    char answer[kMaxText];
 };
 
 // The shared block's name for the driver with this process id.

@@ -1,7 +1,7 @@
 // The class layer's windows under Wine: hooks and their order, the window's
 // own procedure put back, the progress bar in a real status bar, a
 // subclassed control, the string table, a dialog from a template in memory
-// with data exchange.
+// with data exchange, colour messages passed back to their control.
 #include "Controls.h"
 #include "Dialog.h"
 #include "DlgTemplateBuilder.h"
@@ -408,6 +408,88 @@ TEST(Dialog, ModalFromTemplateExchangesData)
     EXPECT_STREQ(dialog.seen, "first");
     EXPECT_STREQ(dialog.name, "second");
     EXPECT_EQ(dialog.GetHwnd(), nullptr);
+}
+
+// A static that colours itself: it answers the colour message its dialog
+// passes back with a brush of its own.
+class CSelfColouring : public CSubclassWnd {
+protected:
+    bool OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override
+    {
+        if (message != kReflectBase + WM_CTLCOLORSTATIC)
+            return false;
+        result = reinterpret_cast<LRESULT>(GetStockObject(GRAY_BRUSH));
+        return true;
+    }
+};
+
+// Two statics, the first colouring itself; the dialog asks itself for both
+// statics' brushes, and answers the colour message itself when told to.
+class CColourDialog : public CDialog {
+public:
+    explicit CColourDialog(bool colourItself) : m_colourItself(colourItself) {}
+    HBRUSH first = nullptr;
+    HBRUSH second = nullptr;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        HDC dc = GetDC(m_window);
+        first = BrushFor(dc, 1);
+        second = BrushFor(dc, 2);
+        ReleaseDC(m_window, dc);
+        PostMessageA(m_window, WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+    void DoDataExchange(CDataExchange& dx) override { DDX_Control(dx, 1, m_static); }
+    bool OnMessage(UINT message, WPARAM, LPARAM, INT_PTR& result) override
+    {
+        if (message != WM_CTLCOLORSTATIC || !m_colourItself)
+            return false;
+        result = reinterpret_cast<INT_PTR>(GetStockObject(BLACK_BRUSH));
+        return true;
+    }
+
+private:
+    HBRUSH BrushFor(HDC dc, int id) const
+    {
+        return reinterpret_cast<HBRUSH>(Send(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                             reinterpret_cast<LPARAM>(GetItem(id))));
+    }
+
+    bool m_colourItself;
+    CSelfColouring m_static;
+};
+
+TEST(Dialog, ColourMessagesItLeavesGoBackToTheirControl)
+{
+    struct {
+        bool dialogColours;
+        int firstBrush;  // stock object, or -1: the system's default
+        int secondBrush;
+    } cases[] = {
+        {false, GRAY_BRUSH, -1},
+        {true, BLACK_BRUSH, BLACK_BRUSH},
+    };
+    HBRUSH gray = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dialogColours ? "the dialog colours" : "the control colours");
+        CDlgTemplateBuilder builder;
+        builder.SetCaption(u"Colours");
+        builder.SetRect({0, 0, 200, 80});
+        builder.AddItem({10, 10, 150, 20}, CDlgTemplateBuilder::kStaticAtom, u"first");
+        builder.AddItem({10, 40, 150, 20}, CDlgTemplateBuilder::kStaticAtom, u"second");
+        CColourDialog dialog(c.dialogColours);
+        ASSERT_EQ(dialog.DoModalIndirect(builder.Build({6, 13, 96}).data(), nullptr), IDOK);
+        EXPECT_EQ(dialog.first, static_cast<HBRUSH>(GetStockObject(c.firstBrush)));
+        if (c.secondBrush < 0) {
+            EXPECT_NE(dialog.second, nullptr);
+            EXPECT_NE(dialog.second, gray);
+        } else {
+            EXPECT_EQ(dialog.second, static_cast<HBRUSH>(GetStockObject(c.secondBrush)));
+        }
+    }
 }
 
 } // namespace

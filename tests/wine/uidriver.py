@@ -23,7 +23,8 @@ HARNESS = os.path.join(HERE, "harness")
 
 # Commands that print nothing when they succeed; MENUS print only when they
 # list (no word after the command).
-SILENT = {"timeout", "cd", "start", "click", "close", "key", "type", "set", "pick", "kill", "drop"}
+SILENT = {"timeout", "cd", "start", "click", "close", "key", "type", "set", "pick", "kill", "drop",
+          "hover", "press"}
 MENUS = {"sysmenu", "popup"}
 
 

@@ -24,10 +24,6 @@ public:
 
     INT_PTR DoModal();
 
-    // The chunk size of a medium of the list (its string ID), 0 for any
-    // other ID.
-    static unsigned GetMediumSize(unsigned mediumId);
-
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -37,6 +33,10 @@ protected:
     void DoDataExchange(CDataExchange& dx) override;
 
 private:
+    // The chunk size of a medium of the list (its string ID), 0 for any
+    // other ID.
+    static unsigned GetMediumSize(unsigned mediumId);
+
     bool CreateStatusBar();
     void AddAboutToSystemMenu() const;
     void SetUpSizeControl();

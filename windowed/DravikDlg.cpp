@@ -101,9 +101,22 @@ void CDravikDlg::DoDataExchange(CDataExchange& dx)
 {
     DDX_Control(dx, IDC_CHUNK_SIZE, m_size);
     DDX_Control(dx, IDC_CHUNK_LIST, m_chunkList);
+    DDX_Control(dx, IDC_CHUNK_LIST, m_followChunks);
     DDX_Control(dx, IDC_MEDIA, m_media);
     DDX_Control(dx, IDC_SPLIT, m_split);
     DDX_Text(dx, IDC_PATH, m_path);
+}
+
+bool CDravikDlg::CFollowLastLine::OnMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                            LRESULT& result)
+{
+    if (message != LB_ADDSTRING)
+        return false;
+    result = Default(message, wParam, lParam);
+    // The list keeps its last page full: the newest line lands at the bottom.
+    if (result >= 0)
+        Default(LB_SETTOPINDEX, static_cast<WPARAM>(result), 0);
+    return true;
 }
 
 // The status bar places itself along the bottom edge; the progress bar

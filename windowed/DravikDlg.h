@@ -51,8 +51,16 @@ private:
     void StopSplit();
     bool PaintMinimised() const;
 
+    // The chunk list follows its newest line, as a log does: the worker's
+    // lines arrive faster than anyone scrolls.
+    class CFollowLastLine : public CSubclassWnd {
+    protected:
+        bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    };
+
     CMeasureUnit m_size;
     CListBox m_chunkList;
+    CFollowLastLine m_followChunks;
     CComboBox m_media;
     CButton m_split;
     CStr m_path;

@@ -1,6 +1,7 @@
 #include "AppendedArchive.h"
 
 #include "ExceptionBase.h"
+#include "LittleEndian.h"
 #include "PathName.h"
 #include "Platform.h"
 #include "StreamFile.h"
@@ -12,14 +13,6 @@
 
 namespace {
 
-void WriteU32(IAbStream& target, unsigned value)
-{
-    unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                              static_cast<unsigned char>(value >> 16),
-                              static_cast<unsigned char>(value >> 24)};
-    target.Serialize(static_cast<const void*>(bytes), 4);
-}
-
 bool ReadBytes(FILE* file, void* data, size_t length)
 {
     return std::fread(data, 1, length, file) == length;
@@ -30,7 +23,7 @@ bool ReadU32(FILE* file, uint32_t& value)
     unsigned char b[4];
     if (!ReadBytes(file, b, 4))
         return false;
-    value = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+    value = GetU32(b);
     return true;
 }
 
@@ -53,8 +46,7 @@ bool ReadTable(FILE* file, int64_t fileLength, uint32_t& headLength,
         !ReadBytes(file, trailer, sizeof trailer) ||
         std::memcmp(trailer + 4, kArchiveMagic, sizeof kArchiveMagic) != 0)
         return false;
-    headLength = trailer[0] | trailer[1] << 8 | trailer[2] << 16 |
-                 static_cast<uint32_t>(trailer[3]) << 24;
+    headLength = GetU32(trailer);
     const int64_t tableEnd = fileLength - kArchiveTrailerSize;
     int64_t at = static_cast<int64_t>(headLength) + 4;
     uint32_t count;
@@ -235,7 +227,7 @@ void CAppendedArchive::Read(const char* path, ArchiveHead head)
         parts.ext = ".exe";
     CStr fullPath = MakePath(parts);
 
-    FILE* file = PlatformOpenShared(fullPath, "rb", 0);
+    FILE* file = PlatformOpenShared(fullPath, "rb", kShareDenyNone);
     if (!file)
         return;
     int64_t fileLength = -1;
@@ -261,7 +253,8 @@ void CAppendedArchive::Read(const char* path, ArchiveHead head)
     for (unsigned i = 0; i < stored.size(); ++i) {
         PlatformSeek(file, stored[i].dataOffset, SEEK_SET);
         // Every window shares the one file; entry 0's window closes it.
-        CStreamFile* window = new CStreamFile(file, stored[i].dataLength, 0, i == 0);
+        CStreamFile* window = new CStreamFile(file, stored[i].dataLength, kStreamRead,
+                                              i == 0 ? kFileOwned : kFileBorrowed);
         m_ownedStreams.push_back(window);
         m_entries.push_back({stored[i].name, window});
     }

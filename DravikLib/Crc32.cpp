@@ -1,5 +1,6 @@
 #include "Crc32.h"
 
+#include "LittleEndian.h"
 #include "Platform.h"
 
 #include <cstdint>
@@ -52,8 +53,8 @@ unsigned UpdateCrc32Sliced(const void* data, unsigned length, unsigned crc)
     const unsigned char* p = static_cast<const unsigned char*>(data);
     uint32_t c = crc;
     for (; length >= 8; length -= 8, p += 8) {
-        uint32_t lo = c ^ (p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
-        uint32_t hi = p[4] | p[5] << 8 | p[6] << 16 | static_cast<uint32_t>(p[7]) << 24;
+        uint32_t lo = c ^ GetU32(p);
+        uint32_t hi = GetU32(p + 4);
         c = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
             t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
     }
@@ -80,7 +81,7 @@ unsigned GetRangeCrc32(FILE* file, unsigned length)
 
 unsigned GetFileCrc32(const char* path)
 {
-    FILE* file = PlatformOpenShared(path, "rb", 0);
+    FILE* file = PlatformOpenShared(path, "rb", kShareDenyNone);
     if (!file)
         return 0;
     unsigned char block[kCrcBlock];

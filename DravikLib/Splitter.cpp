@@ -129,12 +129,11 @@ void CStreamListener::Serialize(void* data, unsigned length)
 CSplitter::CSplitter(unsigned chunkSize, const char* inputPath, const char* outputBase)
     : CAppendedArchive(GetModulePath()), m_chunkArchive(nullptr), m_chunkSize(chunkSize),
       m_inputPath(inputPath), m_outputBase(outputBase), m_inputName(GetFileName(inputPath)),
-      m_chunkIndex(0), m_firstOverhead(0), m_keptChecksums(kMaxPlannedChunks), m_fileRecord(),
-      m_header(), m_dataPlaceholder(0)
+      m_chunkIndex(0), m_firstOverhead(0), m_keptChecksums(kMaxPlannedChunks), m_fileRecord()
 {
     if (GetEntryCount() == 0)
         DRAVIK_THROW(CSplitterException, CSplitterException::errNoSelfExtractor);
-    if (chunkSize < static_cast<uint64_t>(GetEntrySize(0)) + kChunkHeaderSize)
+    if (chunkSize < static_cast<uint64_t>(GetEntrySize(kEntryStub)) + kChunkHeaderSize)
         DRAVIK_THROW(CSplitterException, CSplitterException::errOutputTooSmall);
     if (m_outputBase.IsEmpty())
         m_outputBase = m_inputPath;
@@ -146,33 +145,42 @@ CSplitter::~CSplitter()
     delete m_chunkArchive;
 }
 
-// Chunk 0's archive: the stub as head and the entries DATA0 to DATA2. The
-// header and data entries are added when chunk 0 is written; placeholders
-// for them count into firstOverhead, every byte of chunk 0 but its data.
+// Chunk 0's archive: the stub as head and the entries up to the next name.
+// The header and data entries are added when chunk 0 is written;
+// placeholders for them count into firstOverhead, every byte of chunk 0 but
+// its data.
 void CSplitter::BuildChunkArchive(const char* nextName)
 {
     CStreamMemory stub;
-    CopyEntry(stub, 0);
+    CopyEntry(stub, kEntryStub);
     delete m_chunkArchive;
     m_chunkArchive = nullptr;
     m_chunkArchive = new CAppendedArchive(stub.GetBuffer(), stub.GetLength());
     m_nextNameHeld = nextName;
+    // Entries in ChunkEntry order; the archive names them DATA0, DATA1, ...
     m_chunkArchive->AddBuffer(m_inputName.Get(), m_inputName.Length() + 1);
     m_chunkArchive->AddBuffer(m_fileRecord, kFileRecordSize);
     m_chunkArchive->AddBuffer(m_nextNameHeld.Get(), m_nextNameHeld.Length() + 1);
-    m_chunkArchive->AddBuffer(m_header, kChunkHeaderSize);
-    m_chunkArchive->AddBuffer(&m_dataPlaceholder, 1);
+    const unsigned char headerPlaceholder[kChunkHeaderSize] = {};
+    const unsigned char dataPlaceholder = 0;
+    m_chunkArchive->AddBuffer(headerPlaceholder, kChunkHeaderSize);
+    m_chunkArchive->AddBuffer(&dataPlaceholder, 1);
     m_firstOverhead = m_chunkArchive->GetTotalSize() - 1;
-    m_chunkArchive->RemoveEntry(4);
-    m_chunkArchive->RemoveEntry(3);
+    m_chunkArchive->RemoveEntry(kEntryData);
+    m_chunkArchive->RemoveEntry(kEntryChunkHeader);
+}
+
+// Bytes of chunk `index` that are not data.
+unsigned CSplitter::Overhead(unsigned index, const CStr& nextName) const
+{
+    return index == 0 ? m_firstOverhead : GetChunkOverhead(nextName.Length());
 }
 
 // Data bytes of chunk `index`: what the chunk size leaves beside the chunk's
 // other bytes, no more than the input still holds.
 unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, unsigned remaining) const
 {
-    unsigned overhead = index == 0 ? m_firstOverhead : nextName.Length() + 1 + kChunkHeaderSize;
-    unsigned room = m_chunkSize - overhead;
+    unsigned room = m_chunkSize - Overhead(index, nextName);
     return remaining < room ? remaining : room;
 }
 
@@ -278,16 +286,15 @@ void CSplitter::Split(ISplitterListener& listener)
     const unsigned total = static_cast<unsigned>(size);
     CPlan plan;
     PlanChecksums(input, total, plan);
-    PutU32(m_fileRecord, plan.fileCrc);
-    PutU32(m_fileRecord + 4, total);
+    CFileRecord{plan.fileCrc, total}.Encode(m_fileRecord);
 
     CStr nextName = m_nextNameHeld;
     unsigned writtenCrc = 0;
     for (unsigned remaining = total; remaining > 0;) {
-        WriteChunk(input, plan, nextName, total, remaining, chunkBuffer, listener);
-        const unsigned dataLength = GetU32(m_header + 4);
-        writtenCrc = CombineCrc32(writtenCrc, GetU32(m_header), dataLength);
-        remaining -= dataLength;
+        const CChunkHeader header =
+            WriteChunk(input, plan, nextName, total, remaining, chunkBuffer, listener);
+        writtenCrc = CombineCrc32(writtenCrc, header.crc, header.length);
+        remaining -= header.length;
         ++m_chunkIndex;
         nextName = ChunkFileName(m_outputBase, m_chunkIndex + 1);
     }
@@ -299,16 +306,16 @@ void CSplitter::Split(ISplitterListener& listener)
 }
 
 // One turn of the split: announce, check, create and write chunk
-// m_chunkIndex. Leaves the chunk's header in m_header.
-void CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName, unsigned total,
-                           unsigned remaining, std::vector<char>& buffer,
-                           ISplitterListener& listener)
+// m_chunkIndex. Returns the chunk's header.
+CChunkHeader CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
+                                   unsigned total, unsigned remaining, std::vector<char>& buffer,
+                                   ISplitterListener& listener)
 {
     const unsigned index = m_chunkIndex;
     listener.OnChunkStart(index);
     CStr path = GetChunkName(m_outputBase, index);
     uint64_t free = GetFreeSpace(m_spaceRoot);
-    unsigned overhead = index == 0 ? m_firstOverhead : nextName.Length() + 1 + kChunkHeaderSize;
+    const unsigned overhead = Overhead(index, nextName);
     if (FileExists(path)) {
         // Splitting big.exe into big.exe would destroy the input.
         if (PlatformSameFile(path, m_inputPath))
@@ -326,40 +333,33 @@ void CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
         DRAVIK_THROW(CSplitterException, CSplitterException::errAborted);
     FILE* file = CreateChunk(path, buffer, listener);
 
-    CStreamFile chunk(file, 0, 1, true);
+    CStreamFile chunk(file, 0, kStreamWrite, kFileOwned);
     unsigned crc = index < plan.chunkCrcs.size() ? plan.chunkCrcs[index]
                                                   : GetRangeCrc32(input, dataLength);
-    PutU32(m_header, crc);
-    PutU32(m_header + 4, dataLength);
-    PutU32(m_header + 8, index);
+    const CChunkHeader header = {crc, dataLength, index};
 
-    CStreamFile window(input, dataLength, 0, false);
+    CStreamFile window(input, dataLength, kStreamRead, kFileBorrowed);
     CChecksumReader data(window);
     CStreamListener progress(total, total - remaining, chunk, listener);
     if (index == 0) {
-        m_chunkArchive->AddBuffer(m_header, kChunkHeaderSize);
+        unsigned char headerBytes[kChunkHeaderSize];
+        header.Encode(headerBytes);
+        m_chunkArchive->AddBuffer(headerBytes, kChunkHeaderSize);
         m_chunkArchive->AddStream(data);
         m_chunkArchive->Write(progress);
-        m_chunkArchive->RemoveEntry(4); // the reader lives on this stack only
+        // The header's bytes and the reader live on this stack only.
+        m_chunkArchive->RemoveEntry(kEntryData);
+        m_chunkArchive->RemoveEntry(kEntryChunkHeader);
     } else {
         chunk.Serialize(static_cast<const void*>(nextName.Get()), nextName.Length() + 1);
-        chunk.Serialize(static_cast<const void*>(m_header), kChunkHeaderSize);
+        header.Write(chunk);
         CopyStream(data, progress, 0);
     }
     chunk.Close();
     if (data.GetCrc() != crc)
         DRAVIK_THROW(CStreamException, "Input file changed while it was being split");
     listener.OnChunkDone(index, dataLength);
-}
-
-CStr GetChunkName(const char* base, unsigned index)
-{
-    CPathParts parts = SplitPath(base);
-    char ext[16] = "exe";
-    if (index > 0)
-        PlatformFormat(ext, sizeof ext, "%03X", index - 1);
-    parts.ext = ext;
-    return MakePath(parts);
+    return header;
 }
 
 CStr GetFileName(const char* path)
@@ -383,14 +383,6 @@ CStr GetDriveRoot(const char* path)
 CStr GetSpaceRoot(const char* outputBase)
 {
     return PlatformHasDrives() ? GetDriveRoot(outputBase) : SplitPath(outputBase).dir;
-}
-
-int FindBadNameChar(const char* name)
-{
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
-        if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':')
-            return *p;
-    return -1;
 }
 
 uint64_t GetFreeSpace(const char* root)

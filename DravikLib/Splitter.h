@@ -1,16 +1,9 @@
-// The split engine: cuts one input file into a chunk set.
-//
-// Chunk 0, <base>.exe, is the self-extractor stub followed by an appended
-// archive of five entries: DATA0 the input's file name with its NUL, DATA1
-// the file record {crc, size}, DATA2 the next chunk's file name with its NUL,
-// DATA3 the chunk header, DATA4 the first data bytes. Chunk i >= 1,
-// <base>.<i-1 as %03X>, holds the next chunk's file name with its NUL, the
-// header and the next data bytes. Header: {crc of the data, data length,
-// chunk index}, three little-endian u32.
+// The split engine: cuts one input file into a chunk set (ChunkFormat.h).
 #pragma once
 
 #include "AbStream.h"
 #include "AppendedArchive.h"
+#include "ChunkFormat.h"
 #include "ExceptionBase.h"
 #include "Str.h"
 
@@ -18,23 +11,16 @@
 #include <cstdio>
 #include <vector>
 
-constexpr unsigned kChunkHeaderSize = 12;
-constexpr unsigned kFileRecordSize = 8;
-constexpr unsigned kChecksumBlock = 65536;
-// Sizes in the chunk format are unsigned 32-bit: this is the largest input.
-constexpr uint64_t kMaxInputSize = 0xFFFFFFFFull;
-// The longest file name the usual file systems create (ext4, NTFS, FAT's
-// long names); every joiner takes names up to 259 bytes.
-constexpr unsigned kMaxFileNameLength = 255;
-
 class ISplitterListener {
 public:
-    enum { problemNoSpace = 0, problemCannotCreate = 1 };
+    // What OnProblem asks about.
+    enum ProblemKind { problemNoSpace = 0, problemCannotCreate = 1 };
 
     virtual ~ISplitterListener() = default;
     virtual void OnChunkStart(unsigned chunkIndex) = 0;
     virtual void OnChunkDone(unsigned chunkIndex, unsigned dataLength) = 0;
-    // true: go on; false: stop the split ("Operation aborted.").
+    // kind: a ProblemKind. true: go on; false: stop the split ("Operation
+    // aborted.").
     virtual bool OnProblem(int kind) = 0;
     // true: overwrite the existing chunk file; false: stop.
     virtual bool OnFileExists(const char* path) = 0;
@@ -114,11 +100,13 @@ private:
     struct CPlan;
     void BuildChunkArchive(const char* nextName);
     void CheckNameLength(unsigned size) const;
+    unsigned Overhead(unsigned index, const CStr& nextName) const;
     unsigned DataLength(unsigned index, const CStr& nextName, unsigned remaining) const;
     void PlanChecksums(FILE* input, unsigned size, CPlan& plan);
     FILE* CreateChunk(const char* path, std::vector<char>& buffer, ISplitterListener& listener);
-    void WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName, unsigned total,
-                    unsigned remaining, std::vector<char>& buffer, ISplitterListener& listener);
+    CChunkHeader WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
+                            unsigned total, unsigned remaining, std::vector<char>& buffer,
+                            ISplitterListener& listener);
 
     CAppendedArchive* m_chunkArchive;
     unsigned m_chunkSize;
@@ -131,20 +119,11 @@ private:
     size_t m_keptChecksums;
     // Memory the chunk archive's buffer entries point into.
     unsigned char m_fileRecord[kFileRecordSize];
-    unsigned char m_header[kChunkHeaderSize];
-    unsigned char m_dataPlaceholder;
     CStr m_nextNameHeld;
 };
 
-// Path of chunk `index` of the set named by `base`: its drive, directory and
-// name with the extension "exe" (index 0) or index - 1 as "%03X".
-CStr GetChunkName(const char* base, unsigned index);
 // Name and extension of `path`, without drive and directory.
 CStr GetFileName(const char* path);
-// The first byte of `name` that no joiner takes in a stored file name: a
-// folder separator ('/', '\\'), a drive colon, a control character (below
-// 0x20, or 0x7F). -1 when there is none.
-int FindBadNameChar(const char* name);
 // "X:\" for a path that begins with a drive letter, else empty.
 CStr GetDriveRoot(const char* path);
 // Where the free space for chunks written to `outputBase` is measured: its
@@ -153,14 +132,3 @@ CStr GetSpaceRoot(const char* outputBase);
 // Free bytes there; kFreeSpaceUnknown (no prompt) when that cannot be told.
 uint64_t GetFreeSpace(const char* root);
 
-// Little-endian fields of the chunk format.
-inline void PutU32(unsigned char* bytes, unsigned value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-inline unsigned GetU32(const unsigned char* bytes)
-{
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<unsigned>(bytes[3]) << 24;
-}

@@ -20,8 +20,6 @@ public:
 
     // Shown after "=" in the synopsis of a named argument; empty for none.
     virtual const char* GetValueLabel() const = 0;
-    // Part of the interface for owners; the parser never asks it.
-    virtual bool TakesValue() const { return true; }
     // "{a|b}" style list shown in the synopsis, or empty. The text belongs to
     // the argument and is valid until the next call.
     virtual const char* GetChoicesText() = 0;
@@ -75,7 +73,6 @@ public:
                       bool showsSigns, unsigned flags);
 
     const char* GetValueLabel() const override { return ""; }
-    bool TakesValue() const override { return false; }
     const char* GetChoicesText() override { return m_showsSigns ? "{+|-}" : ""; }
     bool Validate(const char* text) const override;
     bool SetValue(const char* text) override;

@@ -1,9 +1,10 @@
 #include "Joiner.h"
 
+#include "ChunkFormat.h"
 #include "Crc32.h"
+#include "ExceptionBase.h"
 #include "PathName.h"
 #include "Platform.h"
-#include "Splitter.h"
 #include "StreamFile.h"
 
 #include <cstdio>
@@ -33,7 +34,6 @@ const char kOutputIsChunk[] = "Could not create output file. %s is a file of thi
 // stored name too long to take the suffix within the longest file name most
 // file systems allow writes "dravikx.partial" instead.
 const char kPartialFallback[] = "dravikx";
-constexpr unsigned kMaxFileName = 255;
 constexpr unsigned kPartialSuffixRoom = 12; // ".partial-100"
 constexpr unsigned kPartialTries = 100;
 
@@ -44,23 +44,11 @@ unsigned Smaller(uint64_t a, uint64_t b)
 
 } // namespace
 
-bool IsPlainFileName(const char* name)
-{
-    size_t length = std::strlen(name);
-    if (length == 0 || length >= kMaxName || std::strcmp(name, ".") == 0 ||
-        std::strcmp(name, "..") == 0)
-        return false;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
-        if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':')
-            return false;
-    return true;
-}
-
 CJoiner::CJoiner(IJoinerDisplay& display, const char* firstChunk)
     : m_display(display), m_firstChunk(firstChunk), m_outputName(), m_mayReplace(false),
-      m_nextName(), m_step(0),
+      m_nextName(), m_step(kStepOpenPayload),
       m_archive(nullptr), m_output(nullptr), m_chunk(nullptr), m_remaining(0), m_fileCrc(0),
-      m_totalSize(0), m_headerCrc(0), m_headerLength(0), m_headerIndex(0), m_chunkIndex(0),
+      m_totalSize(0), m_header(), m_chunkIndex(0),
       m_copyFrom(0), m_copyTo(0)
 {
     CPathParts parts = SplitPath(firstChunk);
@@ -102,12 +90,12 @@ bool CJoiner::RunStep()
 bool CJoiner::RunStepUntrapped()
 {
     switch (m_step) {
-    case 0: return OpenPayload();
-    case 1: return PrepareOutput();
-    case 2: return CopyOwnData();
-    case 3: return CopyChunkFile();
-    case 4: return CheckWholeFile();
-    case 5: return ReportSuccess();
+    case kStepOpenPayload: return OpenPayload();
+    case kStepPrepareOutput: return PrepareOutput();
+    case kStepCopyOwnData: return CopyOwnData();
+    case kStepCopyChunkFile: return CopyChunkFile();
+    case kStepCheckWholeFile: return CheckWholeFile();
+    case kStepReportSuccess: return ReportSuccess();
     default: return true;
     }
 }
@@ -126,8 +114,8 @@ void CJoiner::ErrorNumber(const char* format, unsigned number)
     m_display.ShowError(buffer);
 }
 
-// Step 0: the payload behind the first chunk, checked whole before anything
-// is written: five entries of the expected sizes and plain file names.
+// The first step: the payload behind the first chunk, checked whole before
+// anything is written: five entries of the expected sizes and plain names.
 bool CJoiner::OpenPayload()
 {
     // A pipe would block the open, a device may never end.
@@ -139,10 +127,11 @@ bool CJoiner::OpenPayload()
     // Only the entries: the program in front of them is not needed, and a
     // large file without an archive is not read into memory.
     m_archive = new CAppendedArchive(m_firstChunk.Get(), kSkipHead);
-    if (m_archive->GetEntryCount() < 5 ||
-        m_archive->GetEntryLength(1) != kFileRecordSize ||
-        m_archive->GetEntryLength(3) != kChunkHeaderSize || !ReadPayloadName(0, m_outputName) ||
-        !ReadPayloadName(2, m_nextName)) {
+    if (m_archive->GetEntryCount() < kChunkEntryCount ||
+        m_archive->GetEntryLength(kEntryFileRecord) != kFileRecordSize ||
+        m_archive->GetEntryLength(kEntryChunkHeader) != kChunkHeaderSize ||
+        !ReadPayloadName(kEntryFileName, m_outputName) ||
+        !ReadPayloadName(kEntryNextName, m_nextName)) {
         Error(kNoFileData);
         return false;
     }
@@ -150,7 +139,7 @@ bool CJoiner::OpenPayload()
         Error(kBadName);
         return false;
     }
-    m_step = 1;
+    m_step = kStepPrepareOutput;
     return true;
 }
 
@@ -164,33 +153,28 @@ bool CJoiner::ReadPayloadName(unsigned entry, char* name)
     return name[length - 1] == '\0';
 }
 
-void CJoiner::SetHeader(const unsigned char* bytes)
-{
-    m_headerCrc = GetU32(bytes);
-    m_headerLength = GetU32(bytes + 4);
-    m_headerIndex = GetU32(bytes + 8);
-}
-
 void CJoiner::NextRange()
 {
     m_copyFrom = m_copyTo;
-    m_copyTo = Smaller(m_headerLength, static_cast<uint64_t>(m_copyFrom) + kStepBytes);
+    m_copyTo = Smaller(m_header.length, static_cast<uint64_t>(m_copyFrom) + kStepBytes);
 }
 
-// Step 1: create the partial file in the current folder and take chunk 0's
+// Then: create the partial file in the current folder and take chunk 0's
 // header. An existing file of the output's name stays as it is until the
 // rebuilt file has passed every check, and only if the front end agrees.
 bool CJoiner::PrepareOutput()
 {
-    unsigned char record[kFileRecordSize], header[kChunkHeaderSize];
-    m_archive->ReadEntry(record, 1);
-    m_fileCrc = GetU32(record);
-    m_totalSize = GetU32(record + 4);
-    m_archive->ReadEntry(header, 3);
-    SetHeader(header);
+    unsigned char recordBytes[kFileRecordSize], headerBytes[kChunkHeaderSize];
+    m_archive->ReadEntry(recordBytes, kEntryFileRecord);
+    CFileRecord record;
+    record.Decode(recordBytes);
+    m_fileCrc = record.crc;
+    m_totalSize = record.size;
+    m_archive->ReadEntry(headerBytes, kEntryChunkHeader);
+    m_header.Decode(headerBytes);
     m_remaining = m_totalSize;
     // A chunk never holds more than the bytes still missing.
-    if (m_headerLength > m_remaining) {
+    if (m_header.length > m_remaining) {
         Error(kBadChunk);
         return false;
     }
@@ -212,8 +196,8 @@ bool CJoiner::PrepareOutput()
     m_display.UpdateProgress(0, m_totalSize);
     m_display.SetStatus(m_outputName, m_chunkIndex);
     m_copyFrom = 0;
-    m_copyTo = Smaller(m_headerLength, kStepBytes);
-    m_step = 2;
+    m_copyTo = Smaller(m_header.length, kStepBytes);
+    m_step = kStepCopyOwnData;
     return true;
 }
 
@@ -221,7 +205,7 @@ bool CJoiner::PrepareOutput()
 bool CJoiner::CreatePartial()
 {
     const char* base = m_outputName;
-    if (std::strlen(base) + kPartialSuffixRoom > kMaxFileName)
+    if (std::strlen(base) + kPartialSuffixRoom > kMaxFileNameLength)
         base = kPartialFallback;
     for (unsigned n = 1; n <= kPartialTries; ++n) {
         char name[kMaxName + kPartialSuffixRoom];
@@ -235,7 +219,7 @@ bool CJoiner::CreatePartial()
         if (!file)
             return false;
         m_partialName = name;
-        m_output = new CStreamFile(file, 0, 1, true);
+        m_output = new CStreamFile(file, 0, kStreamWrite, kFileOwned);
         return true;
     }
     return false;
@@ -248,22 +232,22 @@ bool CJoiner::IsOutputOrPartial(const char* chunk) const
     return PlatformSameFile(chunk, m_outputName) || PlatformSameFile(chunk, m_partialName);
 }
 
-// Step 2, repeated: the first chunk's own data.
+// Repeated: the first chunk's own data.
 bool CJoiner::CopyOwnData()
 {
-    m_remaining -= m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, 4);
+    m_remaining -= m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, kEntryData);
     m_display.UpdateProgress(m_totalSize - m_remaining, m_totalSize);
     NextRange();
     if (m_copyFrom != m_copyTo)
         return true;
     if (!FinishChunk())
         return false;
-    if (m_step == 2)
-        m_step = 3;
+    if (m_step == kStepCopyOwnData)
+        m_step = kStepCopyChunkFile;
     return true;
 }
 
-// Step 3, repeated: the data of each later chunk file.
+// Repeated: the data of each later chunk file.
 bool CJoiner::CopyChunkFile()
 {
     unsigned wanted = m_copyTo - m_copyFrom, copied = 0;
@@ -288,7 +272,7 @@ bool CJoiner::FinishChunk()
         return false;
     }
     if (m_remaining == 0) {
-        m_step = 4;
+        m_step = kStepCheckWholeFile;
         return true;
     }
     return OpenNextChunk();
@@ -299,17 +283,17 @@ bool CJoiner::FinishChunk()
 bool CJoiner::VerifyChunk()
 {
     m_output->FlushOrRaise();
-    if (m_chunkIndex != m_headerIndex) {
+    if (m_chunkIndex != m_header.index) {
         ErrorNumber(kBadSequence, m_chunkIndex);
         return false;
     }
     unsigned position = m_output->GetPosition();
-    if (position < m_headerLength) { // fewer bytes arrived than the chunk declares
+    if (position < m_header.length) { // fewer bytes arrived than the chunk declares
         ErrorNumber(kBadChunkCrc, m_chunkIndex);
         return false;
     }
-    CStreamFile back(*m_output, 0);
-    back.Seek(position - m_headerLength);
+    CStreamFile back(*m_output, kStreamRead);
+    back.Seek(position - m_header.length);
     unsigned char block[kCrcBlock];
     unsigned crc = 0;
     for (unsigned left = back.GetLength() - back.GetPosition(); left > 0;) {
@@ -318,7 +302,7 @@ bool CJoiner::VerifyChunk()
         crc = UpdateCrc32(block, step, crc);
         left -= step;
     }
-    if (crc != m_headerCrc) {
+    if (crc != m_header.crc) {
         ErrorNumber(kBadChunkCrc, m_chunkIndex);
         return false;
     }
@@ -352,7 +336,7 @@ bool CJoiner::OpenNextChunk()
     CStr error;
     if (!RunTrapped([](void* c) {
             COpen* open = static_cast<COpen*>(c);
-            open->chunk = new CStreamFile(open->path, 0, 0);
+            open->chunk = new CStreamFile(open->path, kStreamRead, kShareDenyNone);
         }, &open, error)) {
         Error(kErrorReading, path);
         Error(kMissingChunks);
@@ -366,7 +350,7 @@ bool CJoiner::OpenNextChunk()
         return false;
     }
     m_copyFrom = 0;
-    m_copyTo = Smaller(m_headerLength, kStepBytes);
+    m_copyTo = Smaller(m_header.length, kStepBytes);
     return true;
 }
 
@@ -393,27 +377,25 @@ bool CJoiner::ReadChunkStart(CStreamFile& chunk, const char* path)
         Error(kBadChunk);
         return false;
     }
-    unsigned char header[kChunkHeaderSize];
     if (length - chunk.GetPosition() < kChunkHeaderSize) { // the file ends inside the header
         Error(kErrorReading, path);
         Error(kBadChunk);
         return false;
     }
-    chunk.Serialize(static_cast<void*>(header), kChunkHeaderSize);
-    SetHeader(header);
-    if (m_headerIndex != m_chunkIndex) {
+    m_header.Read(chunk);
+    if (m_header.index != m_chunkIndex) {
         ErrorNumber(kBadSequence, m_chunkIndex);
         Error(kMissingChunks);
         return false;
     }
-    if (m_headerLength > m_remaining) {
+    if (m_header.length > m_remaining) {
         Error(kBadChunk);
         return false;
     }
     return true;
 }
 
-// Step 4: the whole file, read again by its name, then put in place. It is
+// After the last chunk: the whole file, read again by its name, then put in place. It is
 // closed first: Windows renames no file that is open.
 bool CJoiner::CheckWholeFile()
 {
@@ -426,7 +408,7 @@ bool CJoiner::CheckWholeFile()
     }
     if (!PutOutputInPlace())
         return false;
-    m_step = 5;
+    m_step = kStepReportSuccess;
     return true;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "AppendedArchive.h"
+#include "ChunkFormat.h"
 #include "StreamFile.h"
 #include "Str.h"
 
@@ -31,13 +32,6 @@ public:
     virtual bool MayReplace(const char* name) = 0;
 };
 
-// Names read from a chunk set must be plain file names: not empty, under
-// kMaxName bytes, no folder or drive, not "." or "..", no control
-// characters. A crafted set can then never write outside the current folder
-// or read outside the first chunk's folder.
-constexpr unsigned kMaxName = 260;
-bool IsPlainFileName(const char* name);
-
 class CJoiner {
 public:
     // `firstChunk`: path of the first chunk, the running program on Windows.
@@ -55,7 +49,16 @@ public:
     const char* GetPartialName() const { return m_partialName; }
 
 private:
-    enum { kStepDone = 6 };
+    // The steps of a run, in their order: RunStep runs the one m_step names.
+    enum Step : unsigned {
+        kStepOpenPayload,
+        kStepPrepareOutput,
+        kStepCopyOwnData,   // repeated over the first chunk's data
+        kStepCopyChunkFile, // repeated over every later chunk's data
+        kStepCheckWholeFile,
+        kStepReportSuccess,
+        kStepDone,
+    };
 
     bool RunStepUntrapped();
     bool OpenPayload();
@@ -72,7 +75,6 @@ private:
     bool OpenNextChunk();
     bool ReadChunkStart(CStreamFile& chunk, const char* path);
     bool ReadPayloadName(unsigned entry, char* name);
-    void SetHeader(const unsigned char* bytes);
     void NextRange();
     void Error(const char* format, const char* text = nullptr);
     void ErrorNumber(const char* format, unsigned number);
@@ -84,14 +86,14 @@ private:
     CStr m_partialName;
     bool m_mayReplace; // the front end agreed to replace an existing file
     char m_nextName[kMaxName];
-    unsigned m_step;
+    Step m_step;
     CAppendedArchive* m_archive;
     CStreamFile* m_output;
     CStreamFile* m_chunk;
     unsigned m_remaining;
     unsigned m_fileCrc;
     unsigned m_totalSize;
-    unsigned m_headerCrc, m_headerLength, m_headerIndex;
+    CChunkHeader m_header;
     unsigned m_chunkIndex;
     unsigned m_copyFrom, m_copyTo;
 };

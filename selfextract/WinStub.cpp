@@ -14,14 +14,16 @@
 namespace {
 
 const char kCaption[] = "Dravikon Self-Extractor";
+// Done or failed, the stub ends with this code.
+const int kExitCode = 1;
 const UINT kRunStep = WM_USER + 1;
 
 class CExtractor : public IJoinerDisplay {
 public:
     explicit CExtractor(HINSTANCE instance)
         : m_instance(instance), m_dialog(nullptr),
-          m_icon(LoadIconA(instance, MAKEINTRESOURCEA(IDI_EXTRACTOR))), m_result(0),
-          m_running(true), m_joiner(*this, GetModulePath())
+          m_icon(LoadIconA(instance, MAKEINTRESOURCEA(IDI_EXTRACTOR))), m_running(true),
+          m_joiner(*this, GetModulePath())
     {
     }
 
@@ -31,11 +33,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void OnRunStep();
-    void Finish(int result)
-    {
-        m_result = result;
-        m_running = false;
-    }
+    void Finish() { m_running = false; }
 
     void SetStatus(const char* name, unsigned index) override;
     void UpdateProgress(unsigned written, unsigned total) override;
@@ -51,7 +49,6 @@ private:
     HINSTANCE m_instance;
     HWND m_dialog;
     HICON m_icon;
-    int m_result; // 0 running, 1 done, 2 failed
     bool m_running;
     CJoiner m_joiner;
 };
@@ -74,7 +71,7 @@ int CExtractor::Run()
             PostMessageA(m_dialog, kRunStep, 0, 0);
         }
     } while (m_running);
-    return 1;
+    return kExitCode;
 }
 
 INT_PTR CALLBACK CExtractor::DialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
@@ -107,10 +104,8 @@ void CExtractor::OnInitDialog()
 
 void CExtractor::OnRunStep()
 {
-    if (m_joiner.IsDone())
-        Finish(1);
-    else if (!m_joiner.RunStep())
-        Finish(2);
+    if (m_joiner.IsDone() || !m_joiner.RunStep())
+        Finish();
 }
 
 void CExtractor::SetStatus(const char* name, unsigned index)

@@ -10,10 +10,18 @@
 // both separators; POSIX has only '/'.
 bool PlatformHasDrives();
 
-// Opens `path` with the C library `mode`, denying others access by `share`:
-// 1 denies reading, 2 writing, 3 both, anything else nothing. POSIX has no
-// mandatory locks, so there the share code is ignored.
-FILE* PlatformOpenShared(const char* path, const char* mode, int share);
+// What a shared open denies the file's other opens while it is open.
+enum ShareMode : int {
+    kShareDenyNone = 0,
+    kShareDenyRead = 1,
+    kShareDenyWrite = 2,
+    kShareDenyReadWrite = 3,
+};
+
+// Opens `path` with the C library `mode`, denying others access as `share`
+// says (any other value denies nothing). POSIX has no mandatory locks, so
+// there the share mode is ignored.
+FILE* PlatformOpenShared(const char* path, const char* mode, ShareMode share);
 
 // A second C stream on a duplicate of `file`'s descriptor. The two share the
 // operating-system file position, as a duplicated handle does on Windows.

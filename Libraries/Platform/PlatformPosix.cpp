@@ -16,7 +16,7 @@ bool PlatformHasDrives() { return false; }
 
 bool PlatformAddsExeExtension() { return false; }
 
-FILE* PlatformOpenShared(const char* path, const char* mode, int /*share*/)
+FILE* PlatformOpenShared(const char* path, const char* mode, ShareMode /*share*/)
 {
     return std::fopen(path, mode);
 }

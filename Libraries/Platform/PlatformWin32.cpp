@@ -14,13 +14,14 @@ bool PlatformHasDrives() { return true; }
 
 bool PlatformAddsExeExtension() { return true; }
 
-FILE* PlatformOpenShared(const char* path, const char* mode, int share)
+FILE* PlatformOpenShared(const char* path, const char* mode, ShareMode share)
 {
     int flag = _SH_DENYNO;
     switch (share) {
-    case 1: flag = _SH_DENYRD; break;
-    case 2: flag = _SH_DENYWR; break;
-    case 3: flag = _SH_DENYRW; break;
+    case kShareDenyRead: flag = _SH_DENYRD; break;
+    case kShareDenyWrite: flag = _SH_DENYWR; break;
+    case kShareDenyReadWrite: flag = _SH_DENYRW; break;
+    default: break;
     }
     return _fsopen(path, mode, flag);
 }

@@ -80,8 +80,3 @@ CStr MakePath(const CPathParts& parts)
 {
     return MakePath(parts, PlatformHasDrives());
 }
-
-bool IsPathSeparator(char c)
-{
-    return IsSeparator(c, PlatformHasDrives());
-}

@@ -22,6 +22,3 @@ CStr MakePath(const CPathParts& parts, bool windowsRules);
 // The same by the rules of the system the program runs on.
 CPathParts SplitPath(const char* path);
 CStr MakePath(const CPathParts& parts);
-
-// True for a separator by the running system's rules.
-bool IsPathSeparator(char c);

@@ -33,9 +33,9 @@ CStr ReadErrorText(FILE* file, int error)
     return CStr("Error reading file");
 }
 
-CStreamFile::CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile)
-    : m_mode(mode), m_file(file), m_ownsFile(ownsFile), m_length(length), m_start(0),
-      m_position(0)
+CStreamFile::CStreamFile(FILE* file, unsigned length, StreamMode mode, FileOwnership ownership)
+    : m_mode(mode), m_file(file), m_ownsFile(ownership == kFileOwned), m_length(length),
+      m_start(0), m_position(0)
 {
     if (!file)
         DRAVIK_THROW(CStreamException, "Invalid file for streaming");
@@ -44,23 +44,23 @@ CStreamFile::CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile)
         m_start = 0;
 }
 
-CStreamFile::CStreamFile(const char* path, int mode, int share)
+CStreamFile::CStreamFile(const char* path, StreamMode mode, ShareMode share)
     : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0), m_position(0)
 {
-    m_file = PlatformOpenShared(path, mode == 0 ? "rb" : "wb", share);
+    m_file = PlatformOpenShared(path, IsReading() ? "rb" : "wb", share);
     if (!m_file)
         DRAVIK_THROW(CStreamException, "Can't open file for streaming");
-    if (mode == 0)
+    if (IsReading())
         SetReadLength();
 }
 
-CStreamFile::CStreamFile(const CStreamFile& source, int mode)
+CStreamFile::CStreamFile(const CStreamFile& source, StreamMode mode)
     : m_mode(mode), m_file(nullptr), m_ownsFile(true), m_length(0), m_start(0), m_position(0)
 {
-    m_file = PlatformDupStream(source.m_file, mode == 0 ? "rb" : "wb");
+    m_file = PlatformDupStream(source.m_file, IsReading() ? "rb" : "wb");
     if (!m_file)
         DRAVIK_THROW(CStreamException, "Can't open file for streaming");
-    if (mode == 0)
+    if (IsReading())
         SetReadLength();
 }
 

@@ -3,28 +3,34 @@
 #pragma once
 
 #include "AbStream.h"
+#include "Platform.h"
 #include "Str.h"
 
 #include <cstdint>
 #include <cstdio>
 
+// The direction of a stream, fixed when it is built.
+enum StreamMode : int { kStreamRead = 0, kStreamWrite = 1 };
+// Whether a stream over an open file closes it when it goes.
+enum FileOwnership { kFileBorrowed, kFileOwned };
+
 class CStreamFile : public IAbStream {
 public:
     // Wraps an open file; the stream's position 0 is the file's current
     // position. `length` is the readable size in read mode (0 for writing).
-    CStreamFile(FILE* file, unsigned length, int mode, bool ownsFile);
-    // Opens `path` "rb" (mode 0) or "wb"; share 1 denies others reading,
-    // 2 writing, 3 both, anything else nothing.
-    CStreamFile(const char* path, int mode, int share);
+    CStreamFile(FILE* file, unsigned length, StreamMode mode, FileOwnership ownership);
+    // Opens `path` "rb" (kStreamRead) or "wb" (kStreamWrite), denying others
+    // access as `share` says.
+    CStreamFile(const char* path, StreamMode mode, ShareMode share);
     // A second stream on a duplicate of source's handle; it shares the
     // operating-system file position with `source`.
-    CStreamFile(const CStreamFile& source, int mode);
+    CStreamFile(const CStreamFile& source, StreamMode mode);
     CStreamFile& operator=(const CStreamFile&) = delete;
     ~CStreamFile() override;
 
     void Serialize(const void* data, unsigned length) override;
     void Serialize(void* data, unsigned length) override;
-    bool IsReading() const override { return m_mode == 0; }
+    bool IsReading() const override { return m_mode == kStreamRead; }
     void Seek(unsigned position) override;
     void SeekToBegin() override;
     void SeekToEnd() override;
@@ -40,12 +46,11 @@ public:
     // bytes could not all be written (a full disk shows up here at the
     // latest). The stream is unusable afterwards.
     void Close();
-    FILE* GetFile() const { return m_file; }
 
 private:
     void SetReadLength();
 
-    int m_mode;
+    StreamMode m_mode;
     FILE* m_file;
     bool m_ownsFile;
     unsigned m_length;

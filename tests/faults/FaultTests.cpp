@@ -5,6 +5,7 @@
 // file is never reported as good.
 #include "Crc32.h"
 #include "Joiner.h"
+#include "LittleEndian.h"
 #include "Platform.h"
 #include "Splitter.h"
 #include "TestSupport.h"

@@ -16,9 +16,10 @@
 #include "ScratchFolder.h"
 
 #include "AppendedArchive.h"
+#include "ChunkFormat.h"
 #include "Crc32.h"
 #include "Joiner.h"
-#include "Splitter.h"
+#include "LittleEndian.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -57,7 +57,7 @@ TEST(AppendedArchive, ReadsBackWhatItWrote)
         archive.AddBuffer("name.txt", 9);
         CStreamMemory stream(true, big.data(), static_cast<unsigned>(big.size()), false);
         archive.AddStream(stream);
-        CStreamFile out((dir / "a.exe").c_str(), 1, 0);
+        CStreamFile out((dir / "a.exe").c_str(), kStreamWrite, kShareDenyNone);
         archive.Write(out);
         out.Close();
     }
@@ -149,7 +149,7 @@ TEST(AppendedArchive, ProgramNamedWithoutExtension)
     CScratchDir dir;
     CAppendedArchive archive("H", 1);
     archive.AddBuffer("x", 1);
-    CStreamFile out((dir / "prog.exe").c_str(), 1, 0);
+    CStreamFile out((dir / "prog.exe").c_str(), kStreamWrite, kShareDenyNone);
     archive.Write(out);
     out.Close();
     // Windows opens "prog" as "prog.exe"; POSIX programs carry no extension.

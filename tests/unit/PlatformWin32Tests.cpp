@@ -66,12 +66,15 @@ TEST(WindowsPaths, DriveRootOnlyForDriveLetters)
 TEST(SharedOpen, DenyFlagsRefuseTheOtherOpens)
 {
     struct {
-        int share;
+        ShareMode share;
         bool readerAllowed;
         bool writerAllowed;
     } cases[] = {
-        {0, true, true},  {1, false, true}, {2, true, false},
-        {3, false, false}, {7, true, true},
+        {kShareDenyNone, true, true},
+        {kShareDenyRead, false, true},
+        {kShareDenyWrite, true, false},
+        {kShareDenyReadWrite, false, false},
+        {static_cast<ShareMode>(7), true, true}, // any other value denies nothing
     };
     CScratchDir dir;
     std::string path = dir / "shared.bin";
@@ -79,8 +82,8 @@ TEST(SharedOpen, DenyFlagsRefuseTheOtherOpens)
         WriteFileBytes(path, "contents");
         FILE* first = PlatformOpenShared(path.c_str(), "r+b", c.share);
         ASSERT_NE(first, nullptr) << "share " << c.share;
-        FILE* reader = PlatformOpenShared(path.c_str(), "rb", 0);
-        FILE* writer = PlatformOpenShared(path.c_str(), "ab", 0);
+        FILE* reader = PlatformOpenShared(path.c_str(), "rb", kShareDenyNone);
+        FILE* writer = PlatformOpenShared(path.c_str(), "ab", kShareDenyNone);
         EXPECT_EQ(reader != nullptr, c.readerAllowed) << "share " << c.share;
         EXPECT_EQ(writer != nullptr, c.writerAllowed) << "share " << c.share;
         for (FILE* f : {first, reader, writer})
@@ -95,12 +98,12 @@ TEST(SharedOpen, SecondWriterOfAStreamFileIsRefused)
 {
     CScratchDir dir;
     std::string path = dir / "chunk.000";
-    CStreamFile first(path.c_str(), 1, 2);
+    CStreamFile first(path.c_str(), kStreamWrite, kShareDenyWrite);
     first.Serialize("first", 5);
     first.Flush();
-    EXPECT_THROW(CStreamFile(path.c_str(), 1, 2), CStreamException);
-    EXPECT_THROW(CStreamFile(path.c_str(), 1, 0), CStreamException);
-    CStreamFile reader(path.c_str(), 0, 0);
+    EXPECT_THROW(CStreamFile(path.c_str(), kStreamWrite, kShareDenyWrite), CStreamException);
+    EXPECT_THROW(CStreamFile(path.c_str(), kStreamWrite, kShareDenyNone), CStreamException);
+    CStreamFile reader(path.c_str(), kStreamRead, kShareDenyNone);
     EXPECT_EQ(reader.GetLength(), 5u);
 }
 
@@ -182,7 +185,7 @@ TEST(Platform, PositionsBeyond4GiB)
 {
     const int64_t kFar = 5LL << 30;
     CScratchDir dir;
-    FILE* file = PlatformOpenShared((dir / "sparse.bin").c_str(), "w+b", 0);
+    FILE* file = PlatformOpenShared((dir / "sparse.bin").c_str(), "w+b", kShareDenyNone);
     ASSERT_NE(file, nullptr);
     ASSERT_EQ(PlatformSeek(file, kFar, SEEK_SET), 0);
     if (std::fputc('x', file) == EOF || std::fflush(file) != 0) {

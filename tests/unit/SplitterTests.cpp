@@ -1,8 +1,9 @@
 // The split engine, run inside this test program, which carries a small stub
 // packed in by dravik-pack at build time.
 #include "AppendedArchive.h"
+#include "ChunkFormat.h"
 #include "Crc32.h"
-#include "Joiner.h"
+#include "LittleEndian.h"
 #include "Platform.h"
 #include "Splitter.h"
 #include "TestSupport.h"
@@ -226,10 +227,12 @@ TEST(SplitterErrors, CodesAndTexts)
                            "A chunk file would overwrite the input file.",
                            "Invalid character in the file name.",
                            "File name too long for the chunk files."};
-    for (unsigned code = 0; code < 8; ++code)
+    const unsigned last = CSplitterException::errNameTooLong;
+    for (unsigned code = 0; code <= last; ++code)
         EXPECT_STREQ(CSplitterException::GetErrorMessage(code), texts[code]);
-    EXPECT_STREQ(CSplitterException::GetErrorMessage(8), "Unknown error.");
-    std::string text = CSplitterException(2, "DravikLib/Splitter.cpp", 9).GetText();
+    EXPECT_STREQ(CSplitterException::GetErrorMessage(last + 1), "Unknown error.");
+    std::string text =
+        CSplitterException(CSplitterException::errAborted, "DravikLib/Splitter.cpp", 9).GetText();
     EXPECT_EQ(text, "Operation aborted.\nDravikLib/Splitter.cpp (line 9)");
 }
 
@@ -320,14 +323,15 @@ TEST_F(SplitterTest, ChunkSizeLimits)
 {
     Input(1000);
     const unsigned entry = static_cast<unsigned>(stub.size()) + 13;
+    const int tooSmall = CSplitterException::errOutputTooSmall;
     struct {
         unsigned chunkSize;
         int constructionCode, splitCode;
     } cases[] = {
-        {0, 0, 0},
-        {entry + 11, 0, 0},
-        {entry + 12, -1, 0},              // passes construction, no room for data
-        {FirstOverhead(), -1, 0},         // still no room for a single data byte
+        {0, tooSmall, tooSmall},
+        {entry + 11, tooSmall, tooSmall},
+        {entry + 12, -1, tooSmall},       // passes construction, no room for data
+        {FirstOverhead(), -1, tooSmall},  // still no room for a single data byte
         {FirstOverhead() + 1, -1, -1},    // one data byte per first chunk
     };
     for (const auto& c : cases) {

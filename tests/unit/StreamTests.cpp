@@ -72,7 +72,7 @@ TEST(StreamFile, ReadWindowServesExactlyItsBytes)
     FILE* file = std::fopen((dir / "f").c_str(), "rb");
     ASSERT_NE(file, nullptr);
     std::fseek(file, 4, SEEK_SET);
-    CStreamFile window(file, 12, 0, true);
+    CStreamFile window(file, 12, kStreamRead, kFileOwned);
     char bytes[13] = {};
     window.Serialize(static_cast<void*>(bytes), 12);
     EXPECT_EQ(std::string(bytes, 12), "456789abcdef");
@@ -95,7 +95,7 @@ TEST(StreamFile, ShortReadSaysTheFileEndedEarly)
     WriteFileBytes(dir / "f", "0123456789");
     FILE* file = std::fopen((dir / "f").c_str(), "rb");
     ASSERT_NE(file, nullptr);
-    CStreamFile window(file, 20, 0, true);
+    CStreamFile window(file, 20, kStreamRead, kFileOwned);
     char bytes[20];
     EXPECT_EQ(StreamErrorOf([&] { window.Serialize(static_cast<void*>(bytes), 20); }),
               "Error reading file: unexpected end of file");
@@ -105,7 +105,7 @@ TEST(StreamFile, ShortReadSaysTheFileEndedEarly)
 TEST(StreamFile, WriteLengthIsTheHighestPositionWritten)
 {
     CScratchDir dir;
-    CStreamFile out((dir / "w").c_str(), 1, 0);
+    CStreamFile out((dir / "w").c_str(), kStreamWrite, kShareDenyNone);
     out.Serialize(static_cast<const void*>("hello world"), 11);
     EXPECT_EQ(out.GetLength(), 11u);
     out.Seek(0);
@@ -118,11 +118,11 @@ TEST(StreamFile, WriteLengthIsTheHighestPositionWritten)
 TEST(StreamFile, OpenErrors)
 {
     CScratchDir dir;
-    EXPECT_EQ(StreamErrorOf([] { CStreamFile s(static_cast<FILE*>(nullptr), 0, 0, false); }),
+    EXPECT_EQ(StreamErrorOf([] { CStreamFile s(static_cast<FILE*>(nullptr), 0, kStreamRead, kFileBorrowed); }),
               "Invalid file for streaming");
-    EXPECT_EQ(StreamErrorOf([&] { CStreamFile s((dir / "missing").c_str(), 0, 0); }),
+    EXPECT_EQ(StreamErrorOf([&] { CStreamFile s((dir / "missing").c_str(), kStreamRead, kShareDenyNone); }),
               "Can't open file for streaming");
-    EXPECT_EQ(StreamErrorOf([&] { CStreamFile s((dir / "no/such/dir").c_str(), 1, 0); }),
+    EXPECT_EQ(StreamErrorOf([&] { CStreamFile s((dir / "no/such/dir").c_str(), kStreamWrite, kShareDenyNone); }),
               "Can't open file for streaming");
 }
 
@@ -131,10 +131,10 @@ TEST(StreamFile, DuplicateSharesThePosition)
     CScratchDir dir;
     FILE* file = std::fopen((dir / "d").c_str(), "wb+");
     ASSERT_NE(file, nullptr);
-    CStreamFile out(file, 0, 1, true);
+    CStreamFile out(file, 0, kStreamWrite, kFileOwned);
     out.Serialize(static_cast<const void*>("abcdefgh"), 8);
     ASSERT_EQ(out.Flush(), 0);
-    CStreamFile back(out, 0);
+    CStreamFile back(out, kStreamRead);
     EXPECT_EQ(back.GetLength(), 8u);
     back.Seek(5);
     char tail[3];
@@ -150,7 +150,7 @@ TEST(StreamFile, DuplicateSharesThePosition)
 #ifndef _WIN32
 TEST(StreamFile, WriteToAFullDeviceRaises)
 {
-    CStreamFile out("/dev/full", 1, 0);
+    CStreamFile out("/dev/full", kStreamWrite, kShareDenyNone);
     std::string block(1 << 20, 'x');
     std::string error = StreamErrorOf([&] {
         out.Serialize(static_cast<const void*>(block.data()), static_cast<unsigned>(block.size()));
@@ -164,7 +164,7 @@ TEST(StreamFile, WriteOntoAFileSystemThatFillsUpRaises)
     CSmallDisk disk(256);
     if (!disk.Mounted())
         GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    CStreamFile out((disk / "big").c_str(), 1, 0);
+    CStreamFile out((disk / "big").c_str(), kStreamWrite, kShareDenyNone);
     std::string block(100000, 'x');
     std::string error = StreamErrorOf([&] {
         for (int i = 0; i < 10; ++i)

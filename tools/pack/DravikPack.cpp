@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     CStr temporary(output);
     temporary += ".packing";
     try {
-        CStreamFile stubFile(stubPath, 0, 0);
+        CStreamFile stubFile(stubPath, kStreamRead, kShareDenyNone);
         CStreamMemory stub;
         CopyStream(stubFile, stub, 0);
 
@@ -49,7 +49,7 @@ int main(int argc, char** argv)
             archive.RemoveEntry(0);
         archive.AddBuffer(stub.GetBuffer(), stub.GetLength());
 
-        CStreamFile target(temporary, 1, 0);
+        CStreamFile target(temporary, kStreamWrite, kShareDenyNone);
         archive.Write(target);
         target.Close();
         if (target.GetLength() != archive.GetTotalSize())

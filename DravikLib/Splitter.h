@@ -130,5 +130,10 @@ CStr GetDriveRoot(const char* path);
 // drive root on Windows, its directory elsewhere; empty means the current one.
 CStr GetSpaceRoot(const char* outputBase);
 // Free bytes there; kFreeSpaceUnknown (no prompt) when that cannot be told.
+// winbase.h keeps a 16-bit Windows function as a macro of this name: a
+// front end that includes windows.h first would not compile the declaration.
+#ifdef GetFreeSpace
+#undef GetFreeSpace
+#endif
 uint64_t GetFreeSpace(const char* root);
 

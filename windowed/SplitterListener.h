@@ -15,11 +15,9 @@
 #include "ProgressBar.h"
 #include "WorkerThread.h"
 
-#include <windows.h>
-// winbase.h keeps a 16-bit Windows function as a macro under the name of
-// the engine's free-space query.
-#undef GetFreeSpace
 #include "Splitter.h"
+
+#include <windows.h>
 
 class CSplitterListener : public ISplitterListener {
 public:

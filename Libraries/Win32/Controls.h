@@ -30,6 +30,9 @@ public:
         return static_cast<int>(Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
     }
     int GetCurSel() const { return static_cast<int>(Send(CB_GETCURSEL)); }
+    void SetItemData(int index, LPARAM data) const { Send(CB_SETITEMDATA, index, data); }
+    // CB_ERR (-1) for an index with no item.
+    LPARAM GetItemData(int index) const { return Send(CB_GETITEMDATA, index); }
     void SetCurSel(int index) const { Send(CB_SETCURSEL, index); }
     int GetCount() const { return static_cast<int>(Send(CB_GETCOUNT)); }
     void ResetContent() const { Send(CB_RESETCONTENT); }

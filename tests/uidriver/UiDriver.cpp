@@ -415,30 +415,34 @@ void CDriver::Wait(const CArgs& args)
         {"exit", &CDriver::WaitExit},
         {"enabled", &CDriver::WaitEnabled},
         {"disabled", &CDriver::WaitEnabled},
+        {"shown", &CDriver::WaitEnabled},
+        {"hidden", &CDriver::WaitEnabled},
         {"focus", &CDriver::WaitFocus},
         {"cursor", &CDriver::WaitCursor},
         {"ink", &CDriver::WaitInk},
     };
     auto form = args.size() > 1 ? forms.find(args[1]) : forms.end();
     if (form == forms.end())
-        Fail("usage: wait window|text|gone|exit|enabled|disabled|focus|cursor|ink ...");
+        Fail("usage: wait window|text|gone|exit|enabled|disabled|shown|hidden|focus|cursor|ink ...");
     (this->*form->second)(args);
 }
 
 void CDriver::WaitWindow(const CArgs& args)
 {
     std::string title, className, value;
-    bool byTitle = false, byClass = false;
+    bool byTitle = false, byClass = false, again = false;
     int control = 0;
     for (size_t i = 2; i < args.size(); ++i) {
-        if (TakeOption(args[i], "title", value))
+        if (args[i] == "again")
+            again = true;
+        else if (TakeOption(args[i], "title", value))
             title = value, byTitle = true;
         else if (TakeOption(args[i], "class", value))
             className = value, byClass = true;
         else if (TakeOption(args[i], "control", value))
             control = ParseId(value);
         else
-            Fail("usage: wait window [title=TITLE] [class=CLASS] [control=ID]");
+            Fail("usage: wait window [title=TITLE] [class=CLASS] [control=ID] [again]");
     }
     HWND found = nullptr;
     // control=ID tells apart windows that share a caption: a program's
@@ -446,7 +450,7 @@ void CDriver::WaitWindow(const CArgs& args)
     auto match = [&](HWND window) {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
-        return IsWindowVisible(window) && !m_acted.count(window) &&
+        return IsWindowVisible(window) && (again || !m_acted.count(window)) &&
                (!m_processId || process == m_processId) &&
                (!byClass || ClassOf(window) == className) &&
                (!byTitle || TitleOf(window) == title) &&
@@ -502,14 +506,17 @@ void CDriver::WaitExit(const CArgs& args)
 
 void CDriver::WaitEnabled(const CArgs& args)
 {
-    Expect(args, 3, "wait enabled|disabled ID");
-    bool enabled = args[1] == "enabled";
+    Expect(args, 3, "wait enabled|disabled|shown|hidden ID");
+    bool visibility = args[1] == "shown" || args[1] == "hidden";
+    bool wanted = args[1] == "enabled" || args[1] == "shown";
     HWND control = Control(args[2]);
     if (!WaitFor([&] {
             CheckRunning();
-            return (IsWindowEnabled(control) != FALSE) == enabled;
+            BOOL state = visibility ? IsWindowVisible(control) : IsWindowEnabled(control);
+            return (state != FALSE) == wanted;
         }))
-        Fail("control " + args[2] + " is still " + (enabled ? "disabled" : "enabled"));
+        Fail("control " + args[2] + " is still " +
+             (visibility ? (wanted ? "hidden" : "shown") : (wanted ? "disabled" : "enabled")));
     Print(args[1] + " " + args[2]);
 }
 

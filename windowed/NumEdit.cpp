@@ -72,6 +72,11 @@ bool CNumEdit::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         return OnChar(wParam, lParam, result);
     case WM_KEYDOWN:
         return wParam == VK_DELETE && OnDeleteKey(wParam, lParam, result);
+    case WM_PASTE:
+        return RefusePaste(result);
+    case WM_CUT:
+    case WM_CLEAR:
+        return RefuseReplacement("", result);
     case WM_SETFOCUS:
         result = Default(message, wParam, lParam);
         m_hasFocus = true;
@@ -100,6 +105,11 @@ bool CNumEdit::OnChar(WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     if (IsReadOnly())
         return false;
+    // Ctrl+C, Ctrl+V and Ctrl+X: the edit turns them into WM_COPY, WM_PASTE
+    // and WM_CUT, which are checked there.
+    const WPARAM kCtrlC = 3, kCtrlV = 0x16, kCtrlX = 0x18;
+    if (wParam == kCtrlC || wParam == kCtrlV || wParam == kCtrlX)
+        return false;
     DWORD start = 0, end = 0;
     Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     char accepted = CheckTypedChar(GetText(), start, end, NarrowChar(wParam));
@@ -110,6 +120,37 @@ bool CNumEdit::OnChar(WPARAM wParam, LPARAM lParam, LRESULT& result)
     }
     // The locale's decimal separator goes in as the edit's own decimal point.
     result = Default(WM_CHAR, static_cast<unsigned char>(accepted), lParam);
+    return true;
+}
+
+// Paste, Cut and Delete from the keyboard (Ctrl+V, Ctrl+X) or the edit's
+// context menu reach the edit as these messages, not as typed characters:
+// the text they would leave is checked as a typed one is.
+bool CNumEdit::RefusePaste(LRESULT& result)
+{
+    if (IsReadOnly() || !OpenClipboard(GetHwnd()))
+        return false;
+    CStr pasted;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+            pasted = text;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return RefuseReplacement(pasted, result);
+}
+
+bool CNumEdit::RefuseReplacement(const char* insert, LRESULT& result)
+{
+    if (IsReadOnly())
+        return false;
+    DWORD start = 0, end = 0;
+    Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    if (IsValidText(ReplaceSelection(GetText(), start, end, insert)))
+        return false;
+    MessageBeep(0);
+    result = 0;
     return true;
 }
 

@@ -35,6 +35,8 @@ private:
 
     bool OnChar(WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool OnDeleteKey(WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool RefusePaste(LRESULT& result);
+    bool RefuseReplacement(const char* insert, LRESULT& result);
     bool IsReadOnly() const;
     void SelectAll() const;
 

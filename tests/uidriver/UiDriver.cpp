@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <set>
@@ -124,6 +125,7 @@ private:
     void Items(const CArgs& args);
     void Type(const CArgs& args);
     void Set(const CArgs& args);
+    void Paste(const CArgs& args);
     void Pick(const CArgs& args);
     void Click(const CArgs& args);
     void Key(const CArgs& args);
@@ -189,6 +191,7 @@ CDriver::CDriver()
         {"check", &CDriver::Check},     {"sysmenu", &CDriver::SysMenu},
         {"popup", &CDriver::Popup},     {"drop", &CDriver::Drop},
         {"hover", &CDriver::Hover},     {"press", &CDriver::Press},
+        {"paste", &CDriver::Paste},
     };
 }
 
@@ -580,6 +583,30 @@ void CDriver::Set(const CArgs& args)
     HWND control = UsableControl(args[1]);
     std::wstring text = Widen(args[2]);
     Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Puts TEXT on the clipboard and pastes it into the control, as its
+// context menu's Paste does (WM_PASTE; Ctrl+V in an edit sends the same).
+void CDriver::Paste(const CArgs& args)
+{
+    Expect(args, 3, "paste ID TEXT");
+    HWND control = UsableControl(args[1]);
+    std::wstring text = Widen(args[2]);
+    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+        Fail("no memory for the clipboard");
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        Fail("the clipboard cannot be opened");
+    }
+    EmptyClipboard();
+    if (!SetClipboardData(CF_UNICODETEXT, memory))
+        GlobalFree(memory);
+    CloseClipboard();
+    Send(control, WM_PASTE, 0, 0);
 }
 
 // Selects the item with exactly this text and tells the window, as a

@@ -194,7 +194,7 @@ void CSplitter::CheckChunkCount(uint64_t size) const
 {
     const unsigned longestName = ChunkFileName(m_outputBase, 1).Length() + 5;
     const uint64_t leastRoom = m_chunkSize - GetChunkOverhead(longestName);
-    if (size / leastRoom >= 0xFFFFFFFFu - 1)
+    if (size >= leastRoom * 0xFFFFFFFEull)
         DRAVIK_THROW(CSplitterException, CSplitterException::errInputTooLarge);
 }
 

@@ -44,6 +44,13 @@ constexpr unsigned kLargeFileRecordSize = 16;
 // The smallest input that takes the large record.
 constexpr uint64_t kLargeFileSize = 0x100000000ull;
 
+// The first chunk is a program, and a program file has a largest size: Wine
+// refuses to start one of more than 4 GiB - 512 bytes ("not a valid
+// application", measured on the stub). The first chunk is no larger whatever
+// the chunk size; later chunks take any chunk size up to 4 GiB - 1 (FAT32's
+// largest file).
+constexpr unsigned kMaxFirstChunkSize = 0xFFFFFE00u;
+
 // What this header defines in place is all the Windows stub needs of the
 // format: it is built without ChunkFormat.cpp, which only the splitters use.
 

@@ -178,11 +178,13 @@ unsigned CSplitter::Overhead(unsigned index, const CStr& nextName) const
     return index == 0 ? m_firstOverhead : GetChunkOverhead(nextName.Length());
 }
 
-// Data bytes of chunk `index`: what the chunk size leaves beside the chunk's
-// other bytes, no more than the input still holds.
+// Data bytes of chunk `index`: what the chunk size (for chunk 0, no more
+// than kMaxFirstChunkSize) leaves beside the chunk's other bytes, no more
+// than the input still holds.
 unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, uint64_t remaining) const
 {
-    unsigned room = m_chunkSize - Overhead(index, nextName);
+    unsigned size = index == 0 && m_chunkSize > kMaxFirstChunkSize ? kMaxFirstChunkSize : m_chunkSize;
+    unsigned room = size - Overhead(index, nextName);
     return remaining < room ? static_cast<unsigned>(remaining) : room;
 }
 

@@ -579,7 +579,8 @@ public:
 };
 
 // 4 GiB exactly takes the large record; the chunks, their headers and the
-// progress are those of any other set.
+// progress are those of any other set. In chunks of 4 GiB - 1 byte (FAT32's
+// largest file) the first one, a program, stops at kMaxFirstChunkSize.
 TEST_F(SplitterTest, SplitsAnInputOf4GiBWithTheLargeRecord)
 {
     CSmallDisk disk(4200 << 10);
@@ -588,17 +589,16 @@ TEST_F(SplitterTest, SplitsAnInputOf4GiBWithTheLargeRecord)
     const uint64_t size = 1ull << 32;
     WriteFileBytes(dir.Path() / "edge.bin", "");
     fs::resize_file(dir.Path() / "edge.bin", size);
-    const unsigned chunkSize = 0x7FFFFFFF;
+    const unsigned chunkSize = 0xFFFFFFFF;
     CSplitter splitter(chunkSize, Path("edge.bin").c_str(), (disk / "edge").c_str());
     CProgressCheck progress;
     splitter.Split(progress);
-    ASSERT_EQ(splitter.GetChunkCount(), 3u);
-    EXPECT_EQ(progress.starts, 3u);
+    ASSERT_EQ(splitter.GetChunkCount(), 2u);
+    EXPECT_EQ(progress.starts, 2u);
     EXPECT_FALSE(progress.doneAboveTotal);
     EXPECT_EQ(progress.lastTotal, 1u << 31); // counted in pairs of bytes
     EXPECT_GT(progress.lastDone, (1u << 31) - 20000);
-    EXPECT_EQ(fs::file_size(disk.Path() / "edge.exe"), chunkSize);
-    EXPECT_EQ(fs::file_size(disk.Path() / "edge.000"), chunkSize);
+    EXPECT_EQ(fs::file_size(disk.Path() / "edge.exe"), kMaxFirstChunkSize);
     CAppendedArchive first((disk / "edge.exe").c_str());
     ASSERT_EQ(first.GetEntryLength(1), kLargeFileRecordSize);
     unsigned char record[kLargeFileRecordSize];
@@ -608,8 +608,8 @@ TEST_F(SplitterTest, SplitsAnInputOf4GiBWithTheLargeRecord)
     EXPECT_EQ(GetU32(record + 8), 1u);
     EXPECT_EQ(GetU32(record + 12), 0u);
     // Chunk 0 gives 8 bytes more to the record, and so 8 fewer to its data.
-    uint64_t data = fs::file_size(disk.Path() / "edge.001") - 13 - 8;
-    EXPECT_EQ(data + 2 * uint64_t(chunkSize) - (FirstOverhead() + 8) - 21, size);
+    uint64_t data = fs::file_size(disk.Path() / "edge.000") - 8 - 13; // "edge.001", its NUL, the header
+    EXPECT_EQ(data + kMaxFirstChunkSize - (FirstOverhead() + 8), size);
 }
 #endif
 

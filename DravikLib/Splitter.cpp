@@ -191,7 +191,7 @@ unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, uint64_t re
 // Chunk indexes are u32. Every later chunk holds at least the room that a
 // next name 5 characters longer than chunk 1's leaves ("%03X" of a u32 grows
 // to 8 digits); a size that would need more chunks than the index counts
-// cannot be split. Nothing smaller than petabytes comes near.
+// cannot be split. With the stub's smallest chunks that is past 200 TB.
 void CSplitter::CheckChunkCount(uint64_t size) const
 {
     const unsigned longestName = ChunkFileName(m_outputBase, 1).Length() + 5;

@@ -4,7 +4,8 @@
 // Chunk 0, <base>.exe, is the self-extractor stub followed by an appended
 // archive of five entries, ChunkEntry below. Chunk i >= 1, <base>.<i-1 as
 // %03X>, holds the next chunk's file name with its NUL, the chunk header and
-// the next data bytes. Every number is a little-endian u32.
+// the next data bytes. Every number is a little-endian u32, but for the
+// size in the large file record.
 #pragma once
 
 #include "AbStream.h"
@@ -28,11 +29,27 @@ enum ChunkEntry : unsigned {
 // puts it there); every first chunk begins with a copy of it.
 constexpr unsigned kEntryStub = 0;
 
-constexpr unsigned kFileRecordSize = 8;
 constexpr unsigned kChunkHeaderSize = 12;
 
-// Sizes in the chunk format are unsigned 32-bit: this is the largest input.
-constexpr uint64_t kMaxInputSize = 0xFFFFFFFFull;
+// The file record has two forms. An input under 4 GiB has the 8-byte record
+// every set has had from the start: the checksum, then the size (u32 each).
+// An input of 4 GiB or more has the 16-byte large record: the checksum
+// (u32), the size (u64), four reserved bytes that are 0. A joiner that knows
+// only the first form refuses the second ("Could not get file data.": the
+// entry has another length) rather than misread it, and every set carries
+// the joiner that reads it. Chunks stay under 4 GiB: their header is the same
+// in both.
+constexpr unsigned kFileRecordSize = 8;
+constexpr unsigned kLargeFileRecordSize = 16;
+// The smallest input that takes the large record.
+constexpr uint64_t kLargeFileSize = 0x100000000ull;
+
+// The first chunk is a program, and a program file has a largest size: Wine
+// refuses to start one of more than 4 GiB - 512 bytes ("not a valid
+// application", measured on the stub). The first chunk is no larger whatever
+// the chunk size; later chunks take any chunk size up to 4 GiB - 1 (FAT32's
+// largest file).
+constexpr unsigned kMaxFirstChunkSize = 0xFFFFFE00u;
 
 // What this header defines in place is all the Windows stub needs of the
 // format: it is built without ChunkFormat.cpp, which only the splitters use.
@@ -40,18 +57,36 @@ constexpr uint64_t kMaxInputSize = 0xFFFFFFFFull;
 // The whole file: its checksum and its size.
 struct CFileRecord {
     unsigned crc;
-    unsigned size;
+    uint64_t size;
 
-    // To and from the kFileRecordSize bytes stored.
+    // The bytes stored for this size: kFileRecordSize or kLargeFileRecordSize.
+    unsigned GetStoredSize() const
+    {
+        return size < kLargeFileSize ? kFileRecordSize : kLargeFileRecordSize;
+    }
+    // Writes the GetStoredSize() bytes.
     void Encode(unsigned char* bytes) const
     {
         PutU32(bytes, crc);
-        PutU32(bytes + 4, size);
+        PutU32(bytes + 4, static_cast<unsigned>(size));
+        if (GetStoredSize() == kFileRecordSize)
+            return;
+        PutU32(bytes + 8, static_cast<unsigned>(size >> 32));
+        PutU32(bytes + 12, 0);
     }
-    void Decode(const unsigned char* bytes)
+    // From the `length` bytes stored; false when they are no record of
+    // either form. A joiner takes the large form whatever size it holds: the
+    // chunks must add up to it in any case.
+    bool Decode(const unsigned char* bytes, unsigned length)
     {
+        if (length != kFileRecordSize && length != kLargeFileRecordSize)
+            return false;
         crc = GetU32(bytes);
         size = GetU32(bytes + 4);
+        if (length == kFileRecordSize)
+            return true;
+        size |= static_cast<uint64_t>(GetU32(bytes + 8)) << 32;
+        return GetU32(bytes + 12) == 0;
     }
 };
 

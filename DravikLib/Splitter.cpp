@@ -107,10 +107,12 @@ const char* CSplitterException::GetErrorMessage(unsigned code)
     }
 }
 
-CStreamListener::CStreamListener(unsigned total, unsigned done, IAbStream& target,
+CStreamListener::CStreamListener(uint64_t total, uint64_t done, IAbStream& target,
                                  ISplitterListener& listener)
-    : m_total(total), m_done(done), m_target(&target), m_listener(&listener)
+    : m_total(total), m_done(done), m_shift(0), m_target(&target), m_listener(&listener)
 {
+    while ((m_total >> m_shift) > 0xFFFFFFFFu)
+        ++m_shift;
 }
 
 void CStreamListener::Serialize(const void* data, unsigned length)
@@ -121,9 +123,9 @@ void CStreamListener::Serialize(const void* data, unsigned length)
 void CStreamListener::Serialize(void* data, unsigned length)
 {
     m_target->Serialize(data, length);
-    m_listener->OnProgress(m_done, m_target->GetPosition(), m_total);
-    uint64_t done = static_cast<uint64_t>(m_done) + length;
-    m_done = done > m_total ? m_total : static_cast<unsigned>(done);
+    m_listener->OnProgress(static_cast<unsigned>(m_done >> m_shift), m_target->GetPosition(),
+                           static_cast<unsigned>(m_total >> m_shift));
+    m_done = m_total - m_done > length ? m_done + length : m_total;
 }
 
 CSplitter::CSplitter(unsigned chunkSize, const char* inputPath, const char* outputBase)
@@ -145,11 +147,11 @@ CSplitter::~CSplitter()
     delete m_chunkArchive;
 }
 
-// Chunk 0's archive: the stub as head and the entries up to the next name.
-// The header and data entries are added when chunk 0 is written;
-// placeholders for them count into firstOverhead, every byte of chunk 0 but
-// its data.
-void CSplitter::BuildChunkArchive(const char* nextName)
+// Chunk 0's archive: the stub as head and the entries up to the next name,
+// with a file record of `recordSize` bytes. The header and data entries are
+// added when chunk 0 is written; placeholders for them count into
+// firstOverhead, every byte of chunk 0 but its data.
+void CSplitter::BuildChunkArchive(const char* nextName, unsigned recordSize)
 {
     CStreamMemory stub;
     CopyEntry(stub, kEntryStub);
@@ -159,7 +161,7 @@ void CSplitter::BuildChunkArchive(const char* nextName)
     m_nextNameHeld = nextName;
     // Entries in ChunkEntry order; the archive names them DATA0, DATA1, ...
     m_chunkArchive->AddBuffer(m_inputName.Get(), m_inputName.Length() + 1);
-    m_chunkArchive->AddBuffer(m_fileRecord, kFileRecordSize);
+    m_chunkArchive->AddBuffer(m_fileRecord, recordSize);
     m_chunkArchive->AddBuffer(m_nextNameHeld.Get(), m_nextNameHeld.Length() + 1);
     const unsigned char headerPlaceholder[kChunkHeaderSize] = {};
     const unsigned char dataPlaceholder = 0;
@@ -176,20 +178,34 @@ unsigned CSplitter::Overhead(unsigned index, const CStr& nextName) const
     return index == 0 ? m_firstOverhead : GetChunkOverhead(nextName.Length());
 }
 
-// Data bytes of chunk `index`: what the chunk size leaves beside the chunk's
-// other bytes, no more than the input still holds.
-unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, unsigned remaining) const
+// Data bytes of chunk `index`: what the chunk size (for chunk 0, no more
+// than kMaxFirstChunkSize) leaves beside the chunk's other bytes, no more
+// than the input still holds.
+unsigned CSplitter::DataLength(unsigned index, const CStr& nextName, uint64_t remaining) const
 {
-    unsigned room = m_chunkSize - Overhead(index, nextName);
-    return remaining < room ? remaining : room;
+    unsigned size = index == 0 && m_chunkSize > kMaxFirstChunkSize ? kMaxFirstChunkSize : m_chunkSize;
+    unsigned room = size - Overhead(index, nextName);
+    return remaining < room ? static_cast<unsigned>(remaining) : room;
+}
+
+// Chunk indexes are u32. Every later chunk holds at least the room that a
+// next name 5 characters longer than chunk 1's leaves ("%03X" of a u32 grows
+// to 8 digits); a size that would need more chunks than the index counts
+// cannot be split. With the stub's smallest chunks that is past 200 TB.
+void CSplitter::CheckChunkCount(uint64_t size) const
+{
+    const unsigned longestName = ChunkFileName(m_outputBase, 1).Length() + 5;
+    const uint64_t leastRoom = m_chunkSize - GetChunkOverhead(longestName);
+    if (size >= leastRoom * 0xFFFFFFFEull)
+        DRAVIK_THROW(CSplitterException, CSplitterException::errInputTooLarge);
 }
 
 // Chunk names differ only in their extension, which grows with the index:
 // the longest is the one the last chunk stores for its successor.
-void CSplitter::CheckNameLength(unsigned size) const
+void CSplitter::CheckNameLength(uint64_t size) const
 {
     unsigned count = 0;
-    for (unsigned remaining = size; remaining > 0; ++count)
+    for (uint64_t remaining = size; remaining > 0; ++count)
         remaining -= DataLength(count, ChunkFileName(m_outputBase, count + 1), remaining);
     if (ChunkFileName(m_outputBase, count > 1 ? count : 1).Length() > kMaxFileNameLength)
         DRAVIK_THROW(CSplitterException, CSplitterException::errNameTooLong);
@@ -197,15 +213,16 @@ void CSplitter::CheckNameLength(unsigned size) const
 
 // The first pass over the input: the checksum of every chunk as the set will
 // cut it, and from those the whole file's.
-void CSplitter::PlanChecksums(FILE* input, unsigned size, CPlan& plan)
+void CSplitter::PlanChecksums(FILE* input, uint64_t size, CPlan& plan)
 {
     std::vector<unsigned char> buffer(kFileBuffer);
     unsigned char* block = buffer.data();
-    unsigned index = 0, remaining = size;
+    unsigned index = 0;
+    uint64_t remaining = size;
     unsigned chunkLength = DataLength(0, m_nextNameHeld, remaining);
     unsigned left = chunkLength, chunkCrc = 0;
     while (remaining > 0) {
-        unsigned step = remaining < kFileBuffer ? remaining : kFileBuffer;
+        unsigned step = remaining < kFileBuffer ? static_cast<unsigned>(remaining) : kFileBuffer;
         errno = 0;
         if (std::fread(block, 1, step, input) != step)
             DRAVIK_THROW(CStreamException, ReadErrorText(input, errno));
@@ -271,26 +288,27 @@ void CSplitter::Split(ISplitterListener& listener)
     // its size cannot be split.
     if (size == 0 && std::fgetc(input) != EOF)
         DRAVIK_THROW(CSplitterException, CSplitterException::errReadInput);
-    if (static_cast<uint64_t>(size) > kMaxInputSize)
-        DRAVIK_THROW(CSplitterException, CSplitterException::errInputTooLarge);
+    const uint64_t total = static_cast<uint64_t>(size);
 
     // Every chunk name is the first one's with another extension.
     CheckFileName(m_inputName);
     CheckFileName(ChunkFileName(m_outputBase, 1));
-    BuildChunkArchive(ChunkFileName(m_outputBase, 1));
+    CFileRecord record = {0, total};
+    BuildChunkArchive(ChunkFileName(m_outputBase, 1), record.GetStoredSize());
     // A chunk size that leaves chunk 0 no room for data could never finish.
     if (m_chunkSize <= m_firstOverhead)
         DRAVIK_THROW(CSplitterException, CSplitterException::errOutputTooSmall);
-    CheckNameLength(static_cast<unsigned>(size));
+    CheckChunkCount(total);
+    CheckNameLength(total);
 
-    const unsigned total = static_cast<unsigned>(size);
     CPlan plan;
     PlanChecksums(input, total, plan);
-    CFileRecord{plan.fileCrc, total}.Encode(m_fileRecord);
+    record.crc = plan.fileCrc;
+    record.Encode(m_fileRecord);
 
     CStr nextName = m_nextNameHeld;
     unsigned writtenCrc = 0;
-    for (unsigned remaining = total; remaining > 0;) {
+    for (uint64_t remaining = total; remaining > 0;) {
         const CChunkHeader header =
             WriteChunk(input, plan, nextName, total, remaining, chunkBuffer, listener);
         writtenCrc = CombineCrc32(writtenCrc, header.crc, header.length);
@@ -308,7 +326,7 @@ void CSplitter::Split(ISplitterListener& listener)
 // One turn of the split: announce, check, create and write chunk
 // m_chunkIndex. Returns the chunk's header.
 CChunkHeader CSplitter::WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
-                                   unsigned total, unsigned remaining, std::vector<char>& buffer,
+                                   uint64_t total, uint64_t remaining, std::vector<char>& buffer,
                                    ISplitterListener& listener)
 {
     const unsigned index = m_chunkIndex;

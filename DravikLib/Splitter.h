@@ -25,7 +25,9 @@ public:
     // true: overwrite the existing chunk file; false: stop.
     virtual bool OnFileExists(const char* path) = 0;
     // done: input bytes placed so far (before this block), position: the
-    // chunk file's size so far, total: the input size.
+    // chunk file's size so far, total: the input size. For an input of 4 GiB
+    // or more, done and total are counted in units of 2, 4, ... bytes, the
+    // smallest that makes total fit: their ratio is the progress all the same.
     virtual void OnProgress(unsigned done, unsigned position, unsigned total) = 0;
 };
 
@@ -56,7 +58,7 @@ private:
 // written through it to the listener.
 class CStreamListener : public IAbStream {
 public:
-    CStreamListener(unsigned total, unsigned done, IAbStream& target,
+    CStreamListener(uint64_t total, uint64_t done, IAbStream& target,
                     ISplitterListener& listener);
     void Serialize(const void* data, unsigned length) override;
     void Serialize(void* data, unsigned length) override;
@@ -69,8 +71,9 @@ public:
     char* GetBuffer() override { return m_target->GetBuffer(); }
 
 private:
-    unsigned m_total;
-    unsigned m_done;
+    uint64_t m_total;
+    uint64_t m_done;
+    unsigned m_shift; // what OnProgress's done and total are shifted right by
     IAbStream* m_target;
     ISplitterListener* m_listener;
 };
@@ -98,14 +101,15 @@ public:
 
 private:
     struct CPlan;
-    void BuildChunkArchive(const char* nextName);
-    void CheckNameLength(unsigned size) const;
+    void BuildChunkArchive(const char* nextName, unsigned recordSize);
+    void CheckChunkCount(uint64_t size) const;
+    void CheckNameLength(uint64_t size) const;
     unsigned Overhead(unsigned index, const CStr& nextName) const;
-    unsigned DataLength(unsigned index, const CStr& nextName, unsigned remaining) const;
-    void PlanChecksums(FILE* input, unsigned size, CPlan& plan);
+    unsigned DataLength(unsigned index, const CStr& nextName, uint64_t remaining) const;
+    void PlanChecksums(FILE* input, uint64_t size, CPlan& plan);
     FILE* CreateChunk(const char* path, std::vector<char>& buffer, ISplitterListener& listener);
     CChunkHeader WriteChunk(FILE* input, const CPlan& plan, const CStr& nextName,
-                            unsigned total, unsigned remaining, std::vector<char>& buffer,
+                            uint64_t total, uint64_t remaining, std::vector<char>& buffer,
                             ISplitterListener& listener);
 
     CAppendedArchive* m_chunkArchive;
@@ -118,7 +122,7 @@ private:
     unsigned m_firstOverhead;
     size_t m_keptChecksums;
     // Memory the chunk archive's buffer entries point into.
-    unsigned char m_fileRecord[kFileRecordSize];
+    unsigned char m_fileRecord[kLargeFileRecordSize];
     CStr m_nextNameHeld;
 };
 

@@ -127,8 +127,7 @@ bool CJoiner::OpenPayload()
     // Only the entries: the program in front of them is not needed, and a
     // large file without an archive is not read into memory.
     m_archive = new CAppendedArchive(m_firstChunk.Get(), kSkipHead);
-    if (m_archive->GetEntryCount() < kChunkEntryCount ||
-        m_archive->GetEntryLength(kEntryFileRecord) != kFileRecordSize ||
+    if (m_archive->GetEntryCount() < kChunkEntryCount || !ReadFileRecord() ||
         m_archive->GetEntryLength(kEntryChunkHeader) != kChunkHeaderSize ||
         !ReadPayloadName(kEntryFileName, m_outputName) ||
         !ReadPayloadName(kEntryNextName, m_nextName)) {
@@ -153,6 +152,33 @@ bool CJoiner::ReadPayloadName(unsigned entry, char* name)
     return name[length - 1] == '\0';
 }
 
+// The file record, in either of its forms (ChunkFormat.h).
+bool CJoiner::ReadFileRecord()
+{
+    unsigned length = m_archive->GetEntryLength(kEntryFileRecord);
+    if (length != kFileRecordSize && length != kLargeFileRecordSize)
+        return false;
+    unsigned char bytes[kLargeFileRecordSize];
+    m_archive->ReadEntry(bytes, kEntryFileRecord);
+    CFileRecord record;
+    if (!record.Decode(bytes, length))
+        return false;
+    m_fileCrc = record.crc;
+    m_totalSize = record.size;
+    return true;
+}
+
+// The display counts in u32: from 4 GiB on, the bytes written and the total
+// go to it in units of 2, 4, ... bytes, which keeps their ratio.
+void CJoiner::ShowProgress()
+{
+    unsigned shift = 0;
+    while ((m_totalSize >> shift) > 0xFFFFFFFFu)
+        ++shift;
+    m_display.UpdateProgress(static_cast<unsigned>((m_totalSize - m_remaining) >> shift),
+                             static_cast<unsigned>(m_totalSize >> shift));
+}
+
 void CJoiner::NextRange()
 {
     m_copyFrom = m_copyTo;
@@ -164,12 +190,7 @@ void CJoiner::NextRange()
 // rebuilt file has passed every check, and only if the front end agrees.
 bool CJoiner::PrepareOutput()
 {
-    unsigned char recordBytes[kFileRecordSize], headerBytes[kChunkHeaderSize];
-    m_archive->ReadEntry(recordBytes, kEntryFileRecord);
-    CFileRecord record;
-    record.Decode(recordBytes);
-    m_fileCrc = record.crc;
-    m_totalSize = record.size;
+    unsigned char headerBytes[kChunkHeaderSize];
     m_archive->ReadEntry(headerBytes, kEntryChunkHeader);
     m_header.Decode(headerBytes);
     m_remaining = m_totalSize;
@@ -193,7 +214,7 @@ bool CJoiner::PrepareOutput()
         Error(kCannotCreate);
         return false;
     }
-    m_display.UpdateProgress(0, m_totalSize);
+    ShowProgress();
     m_display.SetStatus(m_outputName, m_chunkIndex);
     m_copyFrom = 0;
     m_copyTo = Smaller(m_header.length, kStepBytes);
@@ -236,7 +257,7 @@ bool CJoiner::IsOutputOrPartial(const char* chunk) const
 bool CJoiner::CopyOwnData()
 {
     m_remaining -= m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, kEntryData);
-    m_display.UpdateProgress(m_totalSize - m_remaining, m_totalSize);
+    ShowProgress();
     NextRange();
     if (m_copyFrom != m_copyTo)
         return true;
@@ -254,7 +275,7 @@ bool CJoiner::CopyChunkFile()
     if (wanted > 0)
         copied = CopyStream(*m_chunk, *m_output, wanted);
     m_remaining -= copied;
-    m_display.UpdateProgress(m_totalSize - m_remaining, m_totalSize);
+    ShowProgress();
     NextRange();
     // A chunk file that ends before its declared length is finished here
     // (its checksum fails) rather than walked in empty steps.
@@ -287,16 +308,17 @@ bool CJoiner::VerifyChunk()
         ErrorNumber(kBadSequence, m_chunkIndex);
         return false;
     }
-    unsigned position = m_output->GetPosition();
-    if (position < m_header.length) { // fewer bytes arrived than the chunk declares
+    // The output holds every byte copied so far: it ends with this chunk's.
+    // Its end may lie past 4 GiB, beyond what a stream position counts.
+    const uint64_t written = m_totalSize - m_remaining;
+    if (written < m_header.length) { // fewer bytes arrived than the chunk declares
         ErrorNumber(kBadChunkCrc, m_chunkIndex);
         return false;
     }
-    CStreamFile back(*m_output, kStreamRead);
-    back.Seek(position - m_header.length);
+    CStreamFile back(*m_output, static_cast<int64_t>(written - m_header.length), m_header.length);
     unsigned char block[kCrcBlock];
     unsigned crc = 0;
-    for (unsigned left = back.GetLength() - back.GetPosition(); left > 0;) {
+    for (unsigned left = m_header.length; left > 0;) {
         unsigned step = Smaller(left, kCrcBlock);
         back.Serialize(static_cast<void*>(block), step);
         crc = UpdateCrc32(block, step, crc);

@@ -75,7 +75,9 @@ private:
     bool OpenNextChunk();
     bool ReadChunkStart(CStreamFile& chunk, const char* path);
     bool ReadPayloadName(unsigned entry, char* name);
+    bool ReadFileRecord();
     void NextRange();
+    void ShowProgress();
     void Error(const char* format, const char* text = nullptr);
     void ErrorNumber(const char* format, unsigned number);
 
@@ -90,9 +92,9 @@ private:
     CAppendedArchive* m_archive;
     CStreamFile* m_output;
     CStreamFile* m_chunk;
-    unsigned m_remaining;
+    uint64_t m_remaining; // bytes of the file not yet written
     unsigned m_fileCrc;
-    unsigned m_totalSize;
+    uint64_t m_totalSize;
     CChunkHeader m_header;
     unsigned m_chunkIndex;
     unsigned m_copyFrom, m_copyTo;

@@ -64,6 +64,20 @@ CStreamFile::CStreamFile(const CStreamFile& source, StreamMode mode)
         SetReadLength();
 }
 
+CStreamFile::CStreamFile(const CStreamFile& source, int64_t offset, unsigned length)
+    : m_mode(kStreamRead), m_file(nullptr), m_ownsFile(true), m_length(length), m_start(offset),
+      m_position(0)
+{
+    m_file = PlatformDupStream(source.m_file, "rb");
+    if (!m_file)
+        DRAVIK_THROW(CStreamException, "Can't open file for streaming");
+    if (PlatformSeek(m_file, offset, SEEK_SET) != 0) {
+        std::fclose(m_file);
+        m_file = nullptr;
+        DRAVIK_THROW(CStreamException, "Invalid seek position");
+    }
+}
+
 CStreamFile::~CStreamFile()
 {
     if (m_ownsFile && m_file)

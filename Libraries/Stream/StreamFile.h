@@ -25,6 +25,10 @@ public:
     // A second stream on a duplicate of source's handle; it shares the
     // operating-system file position with `source`.
     CStreamFile(const CStreamFile& source, StreamMode mode);
+    // A read window of `length` bytes at `offset` of source's file, on a
+    // duplicate of its handle. The offset is 64-bit: the window may lie past
+    // the 4 GiB that positions in a stream count.
+    CStreamFile(const CStreamFile& source, int64_t offset, unsigned length);
     CStreamFile& operator=(const CStreamFile&) = delete;
     ~CStreamFile() override;
 

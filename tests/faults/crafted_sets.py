@@ -122,6 +122,12 @@ def mutations(chunks, rng, dense):
             yield ("file record %s bit %d" % (name, bit), False,
                    {0: flip(first, entries[1]["data_at"] + field + bit // 8, bit % 8)})
     yield "file size grown by one", False, {0: put_u32(first, entries[1]["data_at"] + 4, u32(first, entries[1]["data_at"] + 4) + 1)}
+    # The 16-byte record of inputs of 4 GiB and more: crc, u64 size, four zero bytes.
+    crc, size = u32(first, entries[1]["data_at"]), u32(first, entries[1]["data_at"] + 4)
+    for label, harmless, grown, reserved in (("", True, 0, 0), (", 4 GiB more", False, 1 << 32, 0),
+                                              (", reserved bytes set", False, 0, 1)):
+        record = crc.to_bytes(4, "little") + (size + grown).to_bytes(8, "little") + reserved.to_bytes(4, "little")
+        yield "file record in the large form" + label, harmless, {0: replace_entry(first, 1, record)}
     for index in range(5):
         yield "entry %d length huge" % index, False, {0: put_u32(first, entries[index]["data_len_at"], 0xFFFFFFF0)}
         yield "entry %d length one more" % index, False, {0: put_u32(first, entries[index]["data_len_at"], entries[index]["size"] + 1)}

@@ -129,21 +129,28 @@ private:
     fs::path m_saved;
 };
 
-// The file record the first chunk stores, read the way the joiner reads it.
-bool StoredRecord(const fs::path& firstChunk, unsigned& crc, unsigned& size)
+// The file record the first chunk stores, in either form, read by the bytes
+// ChunkFormat.h describes.
+bool StoredRecord(const fs::path& firstChunk, unsigned& crc, uint64_t& size)
 {
     CAppendedArchive archive(firstChunk.c_str());
-    if (archive.GetEntryCount() < 2 || archive.GetEntryLength(1) != kFileRecordSize)
+    if (archive.GetEntryCount() < 2)
         return false;
-    unsigned char record[kFileRecordSize];
+    const unsigned length = archive.GetEntryLength(1);
+    if (length != kFileRecordSize && length != kLargeFileRecordSize)
+        return false;
+    unsigned char record[kLargeFileRecordSize];
     archive.ReadEntry(record, 1);
     crc = GetU32(record);
     size = GetU32(record + 4);
-    return true;
+    if (length == kFileRecordSize)
+        return true;
+    size |= static_cast<uint64_t>(GetU32(record + 8)) << 32;
+    return GetU32(record + 12) == 0;
 }
 
 // `stored`: whether the set had a file record before the run, and which.
-void CheckSuccess(const CRecordingDisplay& display, bool stored, unsigned crc, unsigned size)
+void CheckSuccess(const CRecordingDisplay& display, bool stored, unsigned crc, uint64_t size)
 {
     if (!display.errors.empty() || display.infos.size() != 1)
         FuzzFailure("success with error texts");
@@ -210,7 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CCurrentFolder inRun(f.cwd);
     CRecordingDisplay display;
     const std::string firstChunk = chunkFolder + "f.exe";
-    unsigned storedCrc = 0, storedSize = 0;
+    unsigned storedCrc = 0;
+    uint64_t storedSize = 0;
     const bool stored = StoredRecord(firstChunk, storedCrc, storedSize);
     bool done = false;
     std::string partial;

@@ -488,6 +488,39 @@ def case_crafted_lengths(t):
     t.expect(t.run(), ["Invalid chunk checksum (1).", BAD_CHUNK], partial="big.zip.partial-2")
 
 
+def case_large_file_record(t):
+    # The 16-byte record of inputs of 4 GiB and more (crc, u64 size, four
+    # zero bytes) is read whatever size it holds; a size the chunks do not
+    # add up to is refused with the messages of any other wrong size.
+    data = sample(5000)
+    crc = chunkset.crc32(data)
+
+    def write_set(record, first=3000):
+        head, entries = chunkset.read_archive(
+            chunkset.first_chunk(t.stub, b"big.zip", data[:first], data, b"big.000"))
+        entries[1] = (entries[1][0], record)
+        t.write("set", "big.exe", chunkset.archive(head, entries))
+        t.write("set", "big.000", chunkset.later_chunk(b"big.001", data[first:], 1))
+
+    write_set(struct.pack("<IQI", crc, len(data), 0))
+    t.expect(t.run(), ["big.zip written with success."], success=True)
+    assert t.output() == data
+    os.remove(t.path("out", "big.zip"))
+    # 4 GiB more than the chunks hold: the low 32 bits of the size agree
+    # with them, so a joiner that kept 32 bits would end after big.000.
+    write_set(struct.pack("<IQI", crc, (1 << 32) + len(data), 0))
+    missing = t.front.path_text(t.path("set", "big.001"))
+    t.expect(t.run(), [f"Error reading {missing}.", MISSING], partial="big.zip.partial")
+    # less than chunk 0 holds
+    write_set(struct.pack("<IQI", crc, 2999, 0))
+    t.expect(t.run(), [BAD_CHUNK])
+    # a reserved byte that is not 0, and a record of neither length
+    for record in (struct.pack("<IQI", crc, len(data), 1), struct.pack("<IQ", crc, len(data))):
+        write_set(record)
+        t.expect(t.run(), [NO_DATA])
+    assert sorted(os.listdir(t.path("out"))) == ["big.zip.partial"]
+
+
 # Sets written on one system and rebuilt on the other, and the stub's
 # progress dialog: under Wine only.
 

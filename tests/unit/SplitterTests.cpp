@@ -219,6 +219,50 @@ TEST(ChunkNames, FollowTheNamingRule)
     EXPECT_STREQ(GetFileName("BigFile"), "BigFile");
 }
 
+// The file record's two forms: 8 bytes below 4 GiB, as every set before;
+// 16 from 4 GiB on (crc, u64 size, four zero bytes).
+TEST(FileRecord, BothFormsAndTheBoundary)
+{
+    struct {
+        uint64_t size;
+        const char* stored; // in hex, after the crc 0x11223344 (44332211)
+    } cases[] = {
+        {0, "00000000"},
+        {5000, "88130000"},
+        {0xFFFFFFFFull, "FFFFFFFF"},
+        {0x100000000ull, "00000000" "01000000" "00000000"},
+        {0x100000003ull, "03000000" "01000000" "00000000"},
+        {0x123456789ABCDEF0ull, "F0DEBC9A" "78563412" "00000000"},
+    };
+    for (const auto& c : cases) {
+        std::vector<unsigned char> expected;
+        for (std::string hex = std::string("44332211") + c.stored; !hex.empty(); hex.erase(0, 2))
+            expected.push_back(static_cast<unsigned char>(std::stoul(hex.substr(0, 2), nullptr, 16)));
+        const CFileRecord record = {0x11223344, c.size};
+        ASSERT_EQ(record.GetStoredSize(), expected.size()) << c.size;
+        std::vector<unsigned char> bytes(kLargeFileRecordSize, 0xEE);
+        record.Encode(bytes.data());
+        bytes.resize(record.GetStoredSize());
+        EXPECT_EQ(bytes, expected) << c.size;
+        CFileRecord back = {};
+        EXPECT_TRUE(back.Decode(bytes.data(), record.GetStoredSize())) << c.size;
+        EXPECT_EQ(back.crc, 0x11223344u);
+        EXPECT_EQ(back.size, c.size);
+    }
+    EXPECT_EQ(kLargeFileSize, 1ull << 32);
+
+    // A joiner takes the large form whatever size it holds, and refuses
+    // every other length and a reserved byte that is not 0.
+    unsigned char large[kLargeFileRecordSize] = {1, 2, 3, 4, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    CFileRecord small = {};
+    EXPECT_TRUE(small.Decode(large, kLargeFileRecordSize));
+    EXPECT_EQ(small.size, 9u);
+    for (unsigned length : {0u, 4u, 9u, 12u, 17u})
+        EXPECT_FALSE(small.Decode(large, length)) << length;
+    large[15] = 1;
+    EXPECT_FALSE(small.Decode(large, kLargeFileRecordSize));
+}
+
 TEST(SplitterErrors, CodesAndTexts)
 {
     const char* texts[] = {"File output size is too small.", "Can't read input file.",
@@ -361,22 +405,25 @@ TEST_F(SplitterTest, MissingInputRaisesBeforeAnyCall)
     EXPECT_TRUE(recorder.calls.empty());
 }
 
-TEST_F(SplitterTest, InputOf4GiBIsRefusedBeforeAnyCall)
+// Chunk indexes are u32: an input that would need more chunks than that is
+// refused before anything is read or written. With the smallest chunk this
+// is a few terabytes, which a sparse file holds.
+TEST_F(SplitterTest, InputNeedingMoreChunksThanTheIndexCountsIsRefusedBeforeAnyCall)
 {
-    {
-        std::FILE* file = std::fopen(Path("huge.bin").c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        std::fclose(file);
-    }
+    const unsigned chunkSize = FirstOverhead() + 8 + 1; // the large record, one data byte
+    const uint64_t leastRoom = chunkSize - GetChunkOverhead(7 + 5); // "out.000", 5 digits more
+    const uint64_t size = leastRoom * 0xFFFFFFFEull;
+    WriteFileBytes(dir.Path() / "huge.bin", "");
     std::error_code error;
-    fs::resize_file(dir.Path() / "huge.bin", 1ull << 32, error);
+    fs::resize_file(dir.Path() / "huge.bin", size, error);
     if (error)
-        GTEST_SKIP() << "cannot make a 4 GiB sparse file here";
-    CSplitter splitter(1 << 20, Path("huge.bin").c_str(), Path("out").c_str());
+        GTEST_SKIP() << "cannot make a sparse file of " << size << " bytes here";
+    CSplitter splitter(chunkSize, Path("huge.bin").c_str(), Path("out").c_str());
     CRecorder recorder;
     EXPECT_EQ(SplitCode(splitter, recorder), CSplitterException::errInputTooLarge);
     EXPECT_TRUE(recorder.calls.empty());
     EXPECT_FALSE(fs::exists(dir.Path() / "out.exe"));
+    fs::remove(dir.Path() / "huge.bin");
 }
 
 TEST_F(SplitterTest, ExistingChunkFiles)
@@ -496,6 +543,73 @@ TEST_F(SplitterTest, SplitsAnInputJustUnder4GiB)
     EXPECT_EQ(GetU32(record), crc);
     uint64_t data = fs::file_size(disk.Path() / "edge.001") - 13 - 8;
     EXPECT_EQ(data + 2 * uint64_t(chunkSize) - FirstOverhead() - 21, size);
+}
+
+// The checksum of `size` zero bytes.
+unsigned ZerosCrc(uint64_t size)
+{
+    std::string zeros(1 << 20, '\0');
+    unsigned crc = 0;
+    for (uint64_t left = size; left > 0;) {
+        unsigned step = static_cast<unsigned>(std::min<uint64_t>(left, zeros.size()));
+        crc = UpdateCrc32(zeros.data(), step, crc);
+        left -= step;
+    }
+    return crc;
+}
+
+// Counts the listener's calls instead of keeping a line for each: a 4 GiB
+// split reports a quarter of a million blocks.
+class CProgressCheck : public ISplitterListener {
+public:
+    unsigned starts = 0, reports = 0, lastTotal = 0, lastDone = 0;
+    bool doneAboveTotal = false, doneWentBack = false;
+    void OnChunkStart(unsigned) override { ++starts; }
+    void OnChunkDone(unsigned, unsigned) override {}
+    bool OnProblem(int) override { return true; }
+    bool OnFileExists(const char*) override { return true; }
+    void OnProgress(unsigned done, unsigned, unsigned total) override
+    {
+        doneAboveTotal |= done > total;
+        doneWentBack |= reports > 0 && done < lastDone;
+        ++reports;
+        lastDone = done;
+        lastTotal = total;
+    }
+};
+
+// 4 GiB exactly takes the large record; the chunks, their headers and the
+// progress are those of any other set. In chunks of 4 GiB - 1 byte (FAT32's
+// largest file) the first one, a program, stops at kMaxFirstChunkSize.
+TEST_F(SplitterTest, SplitsAnInputOf4GiBWithTheLargeRecord)
+{
+    CSmallDisk disk(4200 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    const uint64_t size = 1ull << 32;
+    WriteFileBytes(dir.Path() / "edge.bin", "");
+    fs::resize_file(dir.Path() / "edge.bin", size);
+    const unsigned chunkSize = 0xFFFFFFFF;
+    CSplitter splitter(chunkSize, Path("edge.bin").c_str(), (disk / "edge").c_str());
+    CProgressCheck progress;
+    splitter.Split(progress);
+    ASSERT_EQ(splitter.GetChunkCount(), 2u);
+    EXPECT_EQ(progress.starts, 2u);
+    EXPECT_FALSE(progress.doneAboveTotal);
+    EXPECT_EQ(progress.lastTotal, 1u << 31); // counted in pairs of bytes
+    EXPECT_GT(progress.lastDone, (1u << 31) - 20000);
+    EXPECT_EQ(fs::file_size(disk.Path() / "edge.exe"), kMaxFirstChunkSize);
+    CAppendedArchive first((disk / "edge.exe").c_str());
+    ASSERT_EQ(first.GetEntryLength(1), kLargeFileRecordSize);
+    unsigned char record[kLargeFileRecordSize];
+    first.ReadEntry(record, 1);
+    EXPECT_EQ(GetU32(record), ZerosCrc(size));
+    EXPECT_EQ(GetU32(record + 4), 0u);
+    EXPECT_EQ(GetU32(record + 8), 1u);
+    EXPECT_EQ(GetU32(record + 12), 0u);
+    // Chunk 0 gives 8 bytes more to the record, and so 8 fewer to its data.
+    uint64_t data = fs::file_size(disk.Path() / "edge.000") - 8 - 13; // "edge.001", its NUL, the header
+    EXPECT_EQ(data + kMaxFirstChunkSize - (FirstOverhead() + 8), size);
 }
 #endif
 

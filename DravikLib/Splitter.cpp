@@ -99,7 +99,7 @@ const char* CSplitterException::GetErrorMessage(unsigned code)
     case errReadInput: return "Can't read input file.";
     case errAborted: return "Operation aborted.";
     case errNoSelfExtractor: return "Could not get self-extractor.";
-    case errInputTooLarge: return "Input file is too large (4 GB or more).";
+    case errInputTooLarge: return "Input file is too large.";
     case errChunkIsInput: return "A chunk file would overwrite the input file.";
     case errBadFileName: return "Invalid character in the file name.";
     case errNameTooLong: return "File name too long for the chunk files.";

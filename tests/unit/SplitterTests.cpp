@@ -267,7 +267,7 @@ TEST(SplitterErrors, CodesAndTexts)
 {
     const char* texts[] = {"File output size is too small.", "Can't read input file.",
                            "Operation aborted.", "Could not get self-extractor.",
-                           "Input file is too large (4 GB or more).",
+                           "Input file is too large.",
                            "A chunk file would overwrite the input file.",
                            "Invalid character in the file name.",
                            "File name too long for the chunk files."};

@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     }
     CStr firstChunk = options.firstChunk ? CStr(options.firstChunk) : GetModulePath();
     CTerminalDisplay display(PlatformIsTerminal(stderr), options.force);
-    CJoiner joiner(display, firstChunk);
+    CJoiner joiner(display, firstChunk, kLargeJoinStepBytes);
     while (!joiner.IsDone()) {
         if (!joiner.RunStep()) {
             display.EndLine();

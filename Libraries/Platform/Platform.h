@@ -131,3 +131,10 @@ private:
     uint64_t m_size;
     const unsigned char* m_data;
 };
+
+// `path` made absolute from the current folder, into `buffer`
+// (NUL-terminated); links are not followed. False when it does not fit.
+bool PlatformFullPath(const char* path, char* buffer, unsigned size);
+
+// Makes `path` the process's current folder; false when it is none.
+bool PlatformSetCurrentFolder(const char* path);

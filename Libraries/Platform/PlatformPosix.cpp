@@ -350,3 +350,32 @@ CPlatformFileView::~CPlatformFileView()
     if (m_base)
         munmap(m_base, static_cast<size_t>(m_size));
 }
+
+bool PlatformFullPath(const char* path, char* buffer, unsigned size)
+{
+    if (size == 0)
+        return false;
+    buffer[0] = '\0';
+    size_t length = std::strlen(path);
+    if (path[0] == '/') {
+        if (length >= size)
+            return false;
+        std::memcpy(buffer, path, length + 1);
+        return true;
+    }
+    if (!getcwd(buffer, size))
+        return false;
+    size_t at = std::strlen(buffer);
+    if (at + 1 + length >= size) {
+        buffer[0] = '\0';
+        return false;
+    }
+    buffer[at] = '/';
+    std::memcpy(buffer + at + 1, path, length + 1);
+    return true;
+}
+
+bool PlatformSetCurrentFolder(const char* path)
+{
+    return chdir(path) == 0;
+}

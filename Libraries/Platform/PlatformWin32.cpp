@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <stdarg.h>
+#include <stdlib.h>
 
 #include <conio.h>
 #include <fcntl.h>
@@ -234,4 +235,19 @@ CPlatformFileView::CPlatformFileView(FILE*, uint64_t, uint64_t)
 
 CPlatformFileView::~CPlatformFileView()
 {
+}
+
+bool PlatformFullPath(const char* path, char* buffer, unsigned size)
+{
+    if (!_fullpath(buffer, path, size)) {
+        if (size > 0)
+            buffer[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool PlatformSetCurrentFolder(const char* path)
+{
+    return SetCurrentDirectoryA(path) != 0;
 }

@@ -178,18 +178,6 @@ unsigned CAppendedArchive::CopyEntryRange(IAbStream& target, unsigned from, unsi
     return CopyStream(stream, target, to - from);
 }
 
-unsigned CAppendedArchive::CopyEntryRange(CStreamFile& target, unsigned from, unsigned to,
-                                          unsigned index)
-{
-    if (index >= m_entries.size() || !m_entries[index].file)
-        return CopyEntryRange(static_cast<IAbStream&>(target), from, to, index);
-    if (from >= to || from >= GetEntryLength(index))
-        return 0;
-    CStreamFile& stream = *m_entries[index].file;
-    stream.Seek(from);
-    return target.CopyFrom(stream, to - from);
-}
-
 void CAppendedArchive::AddBuffer(const void* data, unsigned length)
 {
     CStreamMemory* stream = new CStreamMemory(true, data, length, false);

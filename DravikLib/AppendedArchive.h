@@ -59,9 +59,13 @@ public:
     void ReadEntry(void* buffer, unsigned index);
     // Copies bytes [from, to) of the entry (fewer when it ends earlier).
     unsigned CopyEntryRange(IAbStream& target, unsigned from, unsigned to, unsigned index);
-    // The same into a file: from an entry read from a file, copied inside
-    // the operating system where it can (CStreamFile::CopyFrom).
-    unsigned CopyEntryRange(CStreamFile& target, unsigned from, unsigned to, unsigned index);
+    // The stream of an entry read from a file (a window over it), for a
+    // copy inside the operating system (CStreamFile::CopyFrom); null for an
+    // entry added in memory or out of range.
+    CStreamFile* GetEntryFile(unsigned index) const
+    {
+        return index < m_entries.size() ? m_entries[index].file : nullptr;
+    }
 
     // Adds an entry over the caller's bytes, not copied: they must live until
     // the archive has been written.

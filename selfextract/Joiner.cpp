@@ -47,7 +47,8 @@ CJoiner::CJoiner(IJoinerDisplay& display, const char* firstChunk, unsigned stepB
       m_nextName(), m_step(kStepOpenPayload),
       m_archive(nullptr), m_output(nullptr), m_chunk(nullptr), m_remaining(0), m_fileCrc(0),
       m_totalSize(0), m_header(), m_chunkIndex(0),
-      m_copyFrom(0), m_copyTo(0), m_stepBytes(stepBytes), m_chunkCrc(0), m_chunkRead(0), m_writtenCrc(0)
+      m_copyFrom(0), m_copyTo(0), m_stepBytes(stepBytes), m_chunkCrc(0), m_chunkRead(0),
+      m_writtenCrc(0)
 {
     CPathParts parts = SplitPath(firstChunk);
     parts.name = "";
@@ -233,8 +234,15 @@ bool CJoiner::IsOutputOrPartial(const char* chunk) const
 // Repeated: the first chunk's own data.
 bool CJoiner::CopyOwnData()
 {
-    unsigned at = m_output->GetPosition();
-    unsigned copied = m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, kEntryData);
+    unsigned at = m_output->GetPosition(), copied = 0;
+    if (CStreamFile* data = m_archive->GetEntryFile(kEntryData)) {
+        if (m_copyFrom < m_copyTo && m_copyFrom < data->GetLength()) {
+            data->Seek(m_copyFrom);
+            copied = m_output->CopyFrom(*data, m_copyTo - m_copyFrom);
+        }
+    } else {
+        copied = m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, kEntryData);
+    }
     ReadBack(at, copied);
     m_remaining -= copied;
     m_display.UpdateProgress(m_totalSize - m_remaining, m_totalSize);

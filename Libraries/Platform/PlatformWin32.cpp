@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <stdarg.h>
-#include <stdlib.h>
 
 #include <conio.h>
 #include <fcntl.h>
@@ -220,34 +219,4 @@ void PlatformFormat(char* buffer, unsigned size, const char* format, ...)
 
 void PlatformCopyMode(const char*, const char*)
 {
-}
-
-// The stub copies through its own small buffer, step by step.
-int64_t PlatformCopyRange(FILE*, FILE*, uint64_t)
-{
-    return kCopyNotOffered;
-}
-
-CPlatformFileView::CPlatformFileView(FILE*, uint64_t, uint64_t)
-    : m_base(nullptr), m_size(0), m_data(nullptr)
-{
-}
-
-CPlatformFileView::~CPlatformFileView()
-{
-}
-
-bool PlatformFullPath(const char* path, char* buffer, unsigned size)
-{
-    if (!_fullpath(buffer, path, size)) {
-        if (size > 0)
-            buffer[0] = '\0';
-        return false;
-    }
-    return true;
-}
-
-bool PlatformSetCurrentFolder(const char* path)
-{
-    return SetCurrentDirectoryA(path) != 0;
 }

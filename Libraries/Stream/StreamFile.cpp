@@ -171,33 +171,6 @@ void CStreamFile::Close()
         DRAVIK_THROW(CStreamException, IoErrorText("Error writing file", error));
 }
 
-unsigned CStreamFile::CopyFrom(CStreamFile& source, unsigned count)
-{
-    unsigned available = source.m_length - source.m_position;
-    unsigned n = count < available ? count : available;
-    if (n == 0 || IsReading() || !source.IsReading())
-        return CopyStream(source, *this, n);
-    FlushOrRaise();
-    errno = 0;
-    int64_t copied = PlatformCopyRange(source.m_file, m_file, n);
-    if (copied == kCopyNotOffered)
-        return CopyStream(source, *this, n);
-    if (copied < 0) {
-        int error = errno;
-        source.m_position = static_cast<unsigned>(PlatformTell(source.m_file) - source.m_start);
-        m_position = static_cast<unsigned>(PlatformTell(m_file) - m_start);
-        DRAVIK_THROW(CStreamException, IoErrorText("Error writing file", error));
-    }
-    source.m_position += static_cast<unsigned>(copied);
-    m_position += static_cast<unsigned>(copied);
-    if (m_position > m_length)
-        m_length = m_position;
-    // The source ended before its length: it shrank while it was read.
-    if (static_cast<unsigned>(copied) != n)
-        DRAVIK_THROW(CStreamException, "Error reading file: unexpected end of file");
-    return n;
-}
-
 bool FileExists(const char* path)
 {
     return PlatformIsFile(path);

@@ -336,8 +336,10 @@ CPlatformFileView::CPlatformFileView(FILE* file, uint64_t offset, uint64_t lengt
     uint64_t size = offset - start + length;
     if (length == 0 || size != static_cast<size_t>(size))
         return;
-    void* base = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED | MAP_POPULATE,
-                      fileno(file), static_cast<off_t>(start));
+    // No MAP_POPULATE: measured, mapping the cached pages as they are first
+    // read (the kernel maps their neighbours with them) costs less.
+    void* base = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fileno(file),
+                      static_cast<off_t>(start));
     if (base == MAP_FAILED)
         return;
     m_base = base;

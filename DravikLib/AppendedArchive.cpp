@@ -182,12 +182,12 @@ void CAppendedArchive::AddBuffer(const void* data, unsigned length)
 {
     CStreamMemory* stream = new CStreamMemory(true, data, length, false);
     m_ownedStreams.push_back(stream);
-    m_entries.push_back({GetFreeEntryName(), stream});
+    m_entries.push_back({GetFreeEntryName(), stream, nullptr});
 }
 
 void CAppendedArchive::AddStream(IAbStream& stream)
 {
-    m_entries.push_back({GetFreeEntryName(), &stream});
+    m_entries.push_back({GetFreeEntryName(), &stream, nullptr});
 }
 
 bool CAppendedArchive::InsertEntry(const char* name, IAbStream* stream)
@@ -199,7 +199,7 @@ bool CAppendedArchive::InsertEntryAt(unsigned index, const char* name, IAbStream
 {
     if (index > GetEntryCount() || FindEntry(name) != GetEntryCount())
         return false;
-    m_entries.insert(m_entries.begin() + index, CEntry{CStr(name), stream});
+    m_entries.insert(m_entries.begin() + index, CEntry{CStr(name), stream, nullptr});
     return true;
 }
 
@@ -256,7 +256,7 @@ void CAppendedArchive::Read(const char* path, ArchiveHead head)
         CStreamFile* window = new CStreamFile(file, stored[i].dataLength, kStreamRead,
                                               i == 0 ? kFileOwned : kFileBorrowed);
         m_ownedStreams.push_back(window);
-        m_entries.push_back({stored[i].name, window});
+        m_entries.push_back({stored[i].name, window, window});
     }
     if (stored.empty())
         std::fclose(file);

@@ -18,6 +18,8 @@
 
 #include <vector>
 
+class CStreamFile;
+
 constexpr unsigned char kArchiveMagic[16] = {0x78, 0x56, 0x34, 0x12, 0xD6, 0xC7, 0xB8, 0xA9,
                                              0x12, 0x03, 0xF4, 0xE5, 0x09, 0xBA, 0xDC, 0xFE};
 constexpr unsigned kArchiveTrailerSize = 20; // offset H and magic
@@ -57,6 +59,13 @@ public:
     void ReadEntry(void* buffer, unsigned index);
     // Copies bytes [from, to) of the entry (fewer when it ends earlier).
     unsigned CopyEntryRange(IAbStream& target, unsigned from, unsigned to, unsigned index);
+    // The stream of an entry read from a file (a window over it), for a
+    // copy inside the operating system (CStreamFile::CopyFrom); null for an
+    // entry added in memory or out of range.
+    CStreamFile* GetEntryFile(unsigned index) const
+    {
+        return index < m_entries.size() ? m_entries[index].file : nullptr;
+    }
 
     // Adds an entry over the caller's bytes, not copied: they must live until
     // the archive has been written.
@@ -81,6 +90,7 @@ private:
     struct CEntry {
         CStr name;
         IAbStream* stream;
+        CStreamFile* file; // the same stream, when the entry was read from a file
     };
 
     void Clear();

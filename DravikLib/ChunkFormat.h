@@ -137,14 +137,20 @@ constexpr unsigned GetChunkOverhead(unsigned nextNameLength)
 // write outside the current folder or read outside the first chunk's
 // folder. A stored name with its NUL fits in kMaxName bytes.
 constexpr unsigned kMaxName = 260;
-// The first byte of `name` that no plain file name holds: a folder
-// separator ('/', '\\'), a drive colon, a control character (below 0x20, or
-// 0x7F). -1 when there is none.
+// The first character of `name` that no plain file name holds: a folder
+// separator ('/', '\\'), a drive colon, a control character (below 0x20,
+// 0x7F, or U+0080 to U+009F written in UTF-8, on which terminals act as on
+// the others; then its code point). -1 when there is none. Other bytes from
+// 0x80 on are taken as they are: UTF-8 names are written back as they were
+// stored, and so are names in a Windows code page that older sets carry.
 inline int FindBadNameChar(const char* name)
 {
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
         if (*p < 0x20 || *p == 0x7F || *p == '/' || *p == '\\' || *p == ':')
             return *p;
+        if (*p == 0xC2 && p[1] >= 0x80 && p[1] <= 0x9F)
+            return p[1];
+    }
     return -1;
 }
 inline bool IsPlainFileName(const char* name)

@@ -69,6 +69,8 @@ void CheckFileName(const char* name)
     char text[64];
     if (bad < 0x20 || bad == 0x7F)
         PlatformFormat(text, sizeof text, "Invalid character 0x%02X in the file name.", bad);
+    else if (bad > 0x7F)
+        PlatformFormat(text, sizeof text, "Invalid character U+%04X in the file name.", bad);
     else
         PlatformFormat(text, sizeof text, "Invalid character '%c' in the file name.", bad);
     DRAVIK_THROW(CSplitterException, CSplitterException::errBadFileName, text);

@@ -12,8 +12,6 @@
 
 namespace {
 
-// One step copies at most this many bytes, so the window repaints between.
-constexpr unsigned kStepBytes = 65536;
 constexpr unsigned kTextSize = 1024;
 
 const char kNoFileData[] = "Could not get file data.";
@@ -44,12 +42,13 @@ unsigned Smaller(uint64_t a, uint64_t b)
 
 } // namespace
 
-CJoiner::CJoiner(IJoinerDisplay& display, const char* firstChunk)
+CJoiner::CJoiner(IJoinerDisplay& display, const char* firstChunk, unsigned stepBytes)
     : m_display(display), m_firstChunk(firstChunk), m_outputName(), m_mayReplace(false),
       m_nextName(), m_step(kStepOpenPayload),
       m_archive(nullptr), m_output(nullptr), m_chunk(nullptr), m_remaining(0), m_fileCrc(0),
       m_totalSize(0), m_header(), m_chunkIndex(0),
-      m_copyFrom(0), m_copyTo(0)
+      m_copyFrom(0), m_copyTo(0), m_stepBytes(stepBytes), m_chunkCrc(0), m_chunkRead(0),
+      m_writtenCrc(0)
 {
     CPathParts parts = SplitPath(firstChunk);
     parts.name = "";
@@ -182,7 +181,7 @@ void CJoiner::ShowProgress()
 void CJoiner::NextRange()
 {
     m_copyFrom = m_copyTo;
-    m_copyTo = Smaller(m_header.length, static_cast<uint64_t>(m_copyFrom) + kStepBytes);
+    m_copyTo = Smaller(m_header.length, static_cast<uint64_t>(m_copyFrom) + m_stepBytes);
 }
 
 // Then: create the partial file in the current folder and take chunk 0's
@@ -217,7 +216,7 @@ bool CJoiner::PrepareOutput()
     ShowProgress();
     m_display.SetStatus(m_outputName, m_chunkIndex);
     m_copyFrom = 0;
-    m_copyTo = Smaller(m_header.length, kStepBytes);
+    m_copyTo = Smaller(m_header.length, m_stepBytes);
     m_step = kStepCopyOwnData;
     return true;
 }
@@ -256,7 +255,20 @@ bool CJoiner::IsOutputOrPartial(const char* chunk) const
 // Repeated: the first chunk's own data.
 bool CJoiner::CopyOwnData()
 {
-    m_remaining -= m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, kEntryData);
+    // What was written so far ends where this step writes; it may lie past
+    // 4 GiB, beyond what a stream position counts.
+    uint64_t at = m_totalSize - m_remaining;
+    unsigned copied = 0;
+    if (CStreamFile* data = m_archive->GetEntryFile(kEntryData)) {
+        if (m_copyFrom < m_copyTo && m_copyFrom < data->GetLength()) {
+            data->Seek(m_copyFrom);
+            copied = m_output->CopyFrom(*data, m_copyTo - m_copyFrom);
+        }
+    } else {
+        copied = m_archive->CopyEntryRange(*m_output, m_copyFrom, m_copyTo, kEntryData);
+    }
+    ReadBack(at, copied);
+    m_remaining -= copied;
     ShowProgress();
     NextRange();
     if (m_copyFrom != m_copyTo)
@@ -272,8 +284,10 @@ bool CJoiner::CopyOwnData()
 bool CJoiner::CopyChunkFile()
 {
     unsigned wanted = m_copyTo - m_copyFrom, copied = 0;
+    uint64_t at = m_totalSize - m_remaining;
     if (wanted > 0)
-        copied = CopyStream(*m_chunk, *m_output, wanted);
+        copied = m_output->CopyFrom(*m_chunk, wanted);
+    ReadBack(at, copied);
     m_remaining -= copied;
     ShowProgress();
     NextRange();
@@ -299,8 +313,36 @@ bool CJoiner::FinishChunk()
     return OpenNextChunk();
 }
 
-// Reads back from the disk the bytes just written for this chunk, through a
-// second stream on the output's handle, and checks them against the header.
+// Reads back from the disk the `count` bytes this step wrote at `from`,
+// while they are still in the processor's cache, and continues the chunk's
+// checksum over them: what is checked is what the file holds, not what was
+// held in memory. Step after step the read-backs cover the file in order.
+void CJoiner::ReadBack(uint64_t from, unsigned count)
+{
+    if (count == 0)
+        return;
+    m_chunkRead += count;
+    m_output->FlushOrRaise();
+    CPlatformFileView view(m_output->GetFile(), from, count);
+    if (view.Data()) {
+        m_chunkCrc = UpdateCrc32(view.Data(), count, m_chunkCrc);
+        return;
+    }
+    // A second stream on the output's handle; it shares the file position,
+    // so reading to the end leaves the output where it goes on.
+    CStreamFile back(*m_output, static_cast<int64_t>(from), count);
+    unsigned char block[kCrcBlock];
+    for (unsigned left = count; left > 0;) {
+        unsigned step = Smaller(left, kCrcBlock);
+        back.Serialize(static_cast<void*>(block), step);
+        m_chunkCrc = UpdateCrc32(block, step, m_chunkCrc);
+        left -= step;
+    }
+}
+
+// After a chunk's last byte: its sequence number, and the checksum of its
+// data as read back from the output against its header's. The whole file's
+// checksum goes on from the chunk's.
 bool CJoiner::VerifyChunk()
 {
     m_output->FlushOrRaise();
@@ -308,26 +350,12 @@ bool CJoiner::VerifyChunk()
         ErrorNumber(kBadSequence, m_chunkIndex);
         return false;
     }
-    // The output holds every byte copied so far: it ends with this chunk's.
-    // Its end may lie past 4 GiB, beyond what a stream position counts.
-    const uint64_t written = m_totalSize - m_remaining;
-    if (written < m_header.length) { // fewer bytes arrived than the chunk declares
+    // A chunk file that ends before its declared length fails here.
+    if (m_chunkRead != m_header.length || m_chunkCrc != m_header.crc) {
         ErrorNumber(kBadChunkCrc, m_chunkIndex);
         return false;
     }
-    CStreamFile back(*m_output, static_cast<int64_t>(written - m_header.length), m_header.length);
-    unsigned char block[kCrcBlock];
-    unsigned crc = 0;
-    for (unsigned left = m_header.length; left > 0;) {
-        unsigned step = Smaller(left, kCrcBlock);
-        back.Serialize(static_cast<void*>(block), step);
-        crc = UpdateCrc32(block, step, crc);
-        left -= step;
-    }
-    if (crc != m_header.crc) {
-        ErrorNumber(kBadChunkCrc, m_chunkIndex);
-        return false;
-    }
+    m_writtenCrc = CombineCrc32(m_writtenCrc, m_chunkCrc, m_header.length);
     return true;
 }
 
@@ -372,7 +400,9 @@ bool CJoiner::OpenNextChunk()
         return false;
     }
     m_copyFrom = 0;
-    m_copyTo = Smaller(m_header.length, kStepBytes);
+    m_copyTo = Smaller(m_header.length, m_stepBytes);
+    m_chunkCrc = 0;
+    m_chunkRead = 0;
     return true;
 }
 
@@ -417,14 +447,21 @@ bool CJoiner::ReadChunkStart(CStreamFile& chunk, const char* path)
     return true;
 }
 
-// After the last chunk: the whole file, read again by its name, then put in place. It is
-// closed first: Windows renames no file that is open.
+// After the last chunk: the whole file's checksum, from the bytes read back
+// chunk after chunk, which cover the file in order from its first byte, and
+// its size as its name finds it; then it is put in place. It is closed
+// first: Windows renames no file that is open.
 bool CJoiner::CheckWholeFile()
 {
     m_output->Close();
     delete m_output;
     m_output = nullptr;
-    if (GetFileCrc32(m_partialName) != m_fileCrc) {
+    int64_t size = -1;
+    CFileHandle written(m_partialName, "rb");
+    if (written && PlatformSeek(written, 0, SEEK_END) == 0)
+        size = PlatformTell(written);
+    written.Close();
+    if (m_writtenCrc != m_fileCrc || size != static_cast<int64_t>(m_totalSize)) {
         Error(kBadFileCrc);
         return false;
     }

@@ -32,10 +32,16 @@ public:
     virtual bool MayReplace(const char* name) = 0;
 };
 
+// One step copies at most this many bytes: the stub's window repaints and
+// its progress bar moves between steps.
+constexpr unsigned kJoinStepBytes = 65536;
+// The Linux joiner has no window to keep alive: it copies in larger steps.
+constexpr unsigned kLargeJoinStepBytes = 4u << 20;
+
 class CJoiner {
 public:
     // `firstChunk`: path of the first chunk, the running program on Windows.
-    CJoiner(IJoinerDisplay& display, const char* firstChunk);
+    CJoiner(IJoinerDisplay& display, const char* firstChunk, unsigned stepBytes = kJoinStepBytes);
     CJoiner(const CJoiner&) = delete;
     CJoiner& operator=(const CJoiner&) = delete;
     ~CJoiner();
@@ -72,6 +78,7 @@ private:
     bool ReportSuccess();
     bool FinishChunk();
     bool VerifyChunk();
+    void ReadBack(uint64_t from, unsigned count);
     bool OpenNextChunk();
     bool ReadChunkStart(CStreamFile& chunk, const char* path);
     bool ReadPayloadName(unsigned entry, char* name);
@@ -98,4 +105,11 @@ private:
     CChunkHeader m_header;
     unsigned m_chunkIndex;
     unsigned m_copyFrom, m_copyTo;
+    unsigned m_stepBytes;
+    // Checksums of the bytes read back from the output: the current chunk's
+    // so far (m_chunkRead bytes), and the whole file's up to the end of the
+    // previous chunk.
+    unsigned m_chunkCrc;
+    unsigned m_chunkRead;
+    unsigned m_writtenCrc;
 };

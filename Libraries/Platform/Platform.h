@@ -104,3 +104,37 @@ bool PlatformIsTerminal(FILE* stream);
 // Gives `to` the permission bits of `from` (who may read, write and run it).
 // Windows files have none of these: there it does nothing.
 void PlatformCopyMode(const char* from, const char* to);
+
+// Copies up to `count` bytes from `from`'s position to `to`'s position inside
+// the operating system, without passing them through this process; both
+// streams end past the bytes copied. `to` must hold no unwritten bytes
+// (flush it first). Returns the bytes copied (fewer when `from` ends first),
+// -1 when the copy failed (errno says why), or kCopyNotOffered, with nothing
+// copied, when the system copies no such files itself (Windows, two file
+// systems): copy through a buffer then.
+constexpr int64_t kCopyNotOffered = -2;
+int64_t PlatformCopyRange(FILE* from, FILE* to, uint64_t count);
+
+// A read-only view of `length` bytes of an open file from `offset`, mapped
+// from the system's file cache: reading it copies nothing. Data() is null
+// when the system maps no such view (Windows: read through a stream then).
+class CPlatformFileView {
+public:
+    CPlatformFileView(FILE* file, uint64_t offset, uint64_t length);
+    CPlatformFileView(const CPlatformFileView&) = delete;
+    CPlatformFileView& operator=(const CPlatformFileView&) = delete;
+    ~CPlatformFileView();
+    const unsigned char* Data() const { return m_data; }
+
+private:
+    void* m_base;
+    uint64_t m_size;
+    const unsigned char* m_data;
+};
+
+// `path` made absolute from the current folder, into `buffer`
+// (NUL-terminated); links are not followed. False when it does not fit.
+bool PlatformFullPath(const char* path, char* buffer, unsigned size);
+
+// Makes `path` the process's current folder; false when it is none.
+bool PlatformSetCurrentFolder(const char* path);

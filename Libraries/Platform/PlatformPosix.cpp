@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <termios.h>
@@ -287,4 +288,96 @@ void PlatformCopyMode(const char* from, const char* to)
     struct stat info;
     if (stat(from, &info) == 0)
         chmod(to, info.st_mode & 07777);
+}
+
+// copy_file_range: on one file system the kernel moves the pages itself
+// (or shares the blocks, where the file system can). It works on the
+// descriptors at explicit offsets; the streams are then placed after the
+// copy, which also drops what `from` had read ahead into its buffer.
+int64_t PlatformCopyRange(FILE* from, FILE* to, uint64_t count)
+{
+    off_t in = ftello(from), out = ftello(to);
+    if (in < 0 || out < 0)
+        return kCopyNotOffered;
+    uint64_t done = 0;
+    int error = 0;
+    while (done < count) {
+        size_t step = count - done > (1u << 30) ? (1u << 30) : static_cast<size_t>(count - done);
+        ssize_t n = copy_file_range(fileno(from), &in, fileno(to), &out, step, 0);
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<uint64_t>(n);
+    }
+    if (error != 0 && done == 0 &&
+        (error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
+         error == EBADF))
+        return kCopyNotOffered;
+    if (fseeko(from, in, SEEK_SET) != 0 || fseeko(to, out, SEEK_SET) != 0) {
+        if (error == 0)
+            error = errno;
+    }
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    return static_cast<int64_t>(done);
+}
+
+CPlatformFileView::CPlatformFileView(FILE* file, uint64_t offset, uint64_t length)
+    : m_base(nullptr), m_size(0), m_data(nullptr)
+{
+    // A view starts on a page boundary.
+    uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    uint64_t start = offset - offset % page;
+    uint64_t size = offset - start + length;
+    if (length == 0 || size != static_cast<size_t>(size))
+        return;
+    // No MAP_POPULATE: measured, mapping the cached pages as they are first
+    // read (the kernel maps their neighbours with them) costs less.
+    void* base = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fileno(file),
+                      static_cast<off_t>(start));
+    if (base == MAP_FAILED)
+        return;
+    m_base = base;
+    m_size = size;
+    m_data = static_cast<const unsigned char*>(base) + (offset - start);
+}
+
+CPlatformFileView::~CPlatformFileView()
+{
+    if (m_base)
+        munmap(m_base, static_cast<size_t>(m_size));
+}
+
+bool PlatformFullPath(const char* path, char* buffer, unsigned size)
+{
+    if (size == 0)
+        return false;
+    buffer[0] = '\0';
+    size_t length = std::strlen(path);
+    if (path[0] == '/') {
+        if (length >= size)
+            return false;
+        std::memcpy(buffer, path, length + 1);
+        return true;
+    }
+    if (!getcwd(buffer, size))
+        return false;
+    size_t at = std::strlen(buffer);
+    if (at + 1 + length >= size) {
+        buffer[0] = '\0';
+        return false;
+    }
+    buffer[at] = '/';
+    std::memcpy(buffer + at + 1, path, length + 1);
+    return true;
+}
+
+bool PlatformSetCurrentFolder(const char* path)
+{
+    return chdir(path) == 0;
 }

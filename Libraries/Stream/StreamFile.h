@@ -46,6 +46,14 @@ public:
     // bytes could not be written.
     void FlushOrRaise();
 
+    // Writes `count` bytes of `source` (no more than it still holds) from its
+    // position, copied inside the operating system where it can (see
+    // PlatformCopyRange), through CopyStream otherwise. Returns the bytes
+    // copied; raises a stream error as Serialize does.
+    unsigned CopyFrom(CStreamFile& source, unsigned count);
+    // The open file, for a view of what was written (CPlatformFileView).
+    FILE* GetFile() const { return m_file; }
+
     // Flushes and closes an owned file, raising a stream error when the
     // bytes could not all be written (a full disk shows up here at the
     // latest). The stream is unusable afterwards.

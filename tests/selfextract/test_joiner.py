@@ -12,6 +12,7 @@ driver; sets are written there by dravik.exe, which carries that stub. With
 sets written by dravik.exe with the Linux joiner."""
 import argparse
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -64,7 +65,7 @@ class LinuxFront:
         options = ["--force"] if force else []
         result = subprocess.run([self.joiner] + options + [first], cwd=cwd, stdin=subprocess.DEVNULL,
                                 capture_output=True, timeout=120)
-        return result.stderr.decode().splitlines(), result.returncode
+        return result.stderr.decode(errors="replace").splitlines(), result.returncode
 
     def success_code(self):
         return 0
@@ -288,27 +289,165 @@ def case_existing_file_is_replaced_only_by_a_verified_join(t):
     assert t.output("report.dat") == data and t.output("report.dat.partial") == other
 
 
-def case_command_line_of_the_linux_joiner(t):
+def linux_only(t, why="the stub takes no command line and asks nothing"):
     if t.windows:
-        raise Skip("the stub takes no command line and asks nothing")
+        raise Skip(why)
+
+
+def joiner(t, args, cwd=None):
+    """The Linux joiner run with `args`: (exit code, stdout lines, stderr lines)."""
+    result = subprocess.run([t.front.joiner] + args, cwd=cwd or t.path("out"), capture_output=True,
+                            stdin=subprocess.DEVNULL, timeout=120)
+    return (result.returncode, result.stdout.decode(errors="replace").splitlines(),
+            result.stderr.decode(errors="replace").splitlines())
+
+
+def case_command_line_of_the_linux_joiner(t):
+    linux_only(t)
     data = sample(300000)
     t.split(data, 100000)
     t.write("out", "big.zip", b"mine")
-    usage = "usage: dravikx [--force] [FIRST-CHUNK]"
+    usage = "usage: dravikx [OPTION]... [FIRST-CHUNK]"
     first = t.path("set", "big.exe")
-    # (arguments, exit code, lines on standard error, big.zip afterwards)
+    version = re.search(r"project\(Dravikon VERSION (\S+)",
+                        open(os.path.join(HERE, "..", "..", "CMakeLists.txt")).read()).group(1)
+    # (arguments, exit code, the stream that speaks, its first line, the
+    # second line of standard error or None, big.zip afterwards)
     table = [
-        ([first], 1, ["big.zip already exists. Run again with --force to replace it."], b"mine"),
-        (["--bogus", first], 1, [usage], b"mine"),
-        ([first, first], 1, [usage], b"mine"),
-        (["--", "-f"], 1, [NO_DATA], b"mine"),
-        (["-f", first], 0, ["big.zip written with success."], data),
+        ([first], 1, "err", "big.zip already exists. Run again with --force to replace it.", None,
+         b"mine"),
+        (["--help"], 0, "out", usage, None, b"mine"),
+        (["-h", "--bogus"], 2, "err", "dravikx: unknown option '--bogus'", usage, b"mine"),
+        (["-h", first], 0, "out", usage, None, b"mine"),
+        (["--version"], 0, "out", f"dravikx (Dravikon) {version}", None, b"mine"),
+        (["-V"], 0, "out", f"dravikx (Dravikon) {version}", None, b"mine"),
+        (["--bogus", first], 2, "err", "dravikx: unknown option '--bogus'", usage, b"mine"),
+        (["-x"], 2, "err", "dravikx: unknown option '-x'", usage, b"mine"),
+        ([first, first], 2, "err", f"dravikx: one first chunk only: '{first}'", usage, b"mine"),
+        (["missing.exe"], 2, "err", "dravikx: no such file: 'missing.exe'", usage, b"mine"),
+        (["--", "-f"], 2, "err", "dravikx: no such file: '-f'", usage, b"mine"),
+        ([first, "-C"], 2, "err", "dravikx: option '-C' needs a folder", usage, b"mine"),
+        (["-C", "nowhere", first], 2, "err", "dravikx: no such folder: 'nowhere'", usage, b"mine"),
+        (["-l", first], 0, "out", "File: big.zip", None, b"mine"),
+        (["--list", "--test", first], 0, "out", "File: big.zip", None, b"mine"),
+        (["-t", first], 0, "out", "big.exe: chunk 0, 100000 bytes, ok", None, b"mine"),
+        ([first, "-f"], 0, "err", "big.zip written with success.", None, data),
     ]
-    for args, code, lines, after in table:
-        result = subprocess.run([t.front.joiner] + args, cwd=t.path("out"), capture_output=True,
-                                stdin=subprocess.DEVNULL, timeout=120)
-        assert (result.returncode, result.stderr.decode().splitlines()) == (code, lines), (args, result)
+    for args, code, stream, line, second, after in table:
+        got, out, err = joiner(t, args)
+        lines = out if stream == "out" else err
+        assert (got, lines[:1]) == (code, [line]), (args, got, out, err)
+        if second:
+            assert err[1] == second, (args, err)
+        if stream == "out":
+            assert err == [], (args, err)
         assert sorted(os.listdir(t.path("out"))) == ["big.zip"] and t.output() == after, args
+
+
+def case_list_shows_the_stored_file(t):
+    linux_only(t)
+    data = sample(300000)
+    t.split(data, 100000)
+    os.remove(t.path("set", "big.000"))  # --list reads no later chunk
+    code, out, err = joiner(t, ["--list", t.path("set", "big.exe")])
+    assert (code, err) == (0, []), (code, err)
+    assert out == ["File: big.zip", "Size: 300000 bytes", "CRC-32: %08X" % chunkset.crc32(data)], out
+    t.write("set", "bad.exe", t.stub + b"no payload here")
+    assert joiner(t, ["-l", t.path("set", "bad.exe")]) == (1, [], [NO_DATA])
+
+
+def case_directory_option_writes_elsewhere(t):
+    linux_only(t)
+    data = sample(300000)
+    t.split(data, 100000)
+    os.makedirs(t.path("elsewhere"))
+    # A first chunk named from the current folder is still found after -C.
+    for args, partial in ((["-C", "../elsewhere", "../set/big.exe"], None),
+                          (["--directory=../elsewhere", "-f", "../set/big.exe"], None)):
+        code, out, err = joiner(t, args)
+        assert (code, err) == (0, ["big.zip written with success."]), (args, code, err)
+        assert t.output(folder="elsewhere") == data and os.listdir(t.path("out")) == []
+    assert sorted(os.listdir(t.path("elsewhere"))) == ["big.zip"]
+
+
+def folder_state(t, *folders):
+    """Names and bytes of every file in `folders`: what a run must leave as it was."""
+    state = {}
+    for folder in folders:
+        for name in sorted(os.listdir(t.path(folder))):
+            state[(folder, name)] = t.output(name, folder=folder)
+    return state
+
+
+def case_test_mode_names_every_bad_chunk(t):
+    linux_only(t, "the stub has no test mode")
+    # Four chunks, whatever the stub's length: the first holds 100000 data
+    # bytes, the later ones a chunk less their next name and header.
+    later = t.chunk_size(100000) - len("big.001") - 1 - 12
+    data = sample(100000 + 2 * later + 50000)
+
+    def fresh_set():
+        for name in os.listdir(t.path("set")):
+            os.remove(t.path("set", name))
+        names = t.split(data, 100000)
+        assert names == ["big.exe", "big.000", "big.001", "big.002"], names
+
+    def remove_chunk_2():
+        os.remove(t.path("set", "big.001"))
+
+    def swap_chunks_1_and_2():
+        a, b = t.path("set", "big.000"), t.path("set", "big.001")
+        os.rename(a, a + ".x")
+        os.rename(b, a)
+        os.rename(a + ".x", b)
+
+    def flip_a_byte_in_chunk_3():
+        with open(t.path("set", "big.002"), "r+b") as f:
+            f.seek(5000)
+            byte = f.read(1)
+            f.seek(-1, os.SEEK_CUR)
+            f.write(bytes([byte[0] ^ 0x40]))
+
+    names = ["big.exe", "big.000", "big.001", "big.002"]
+    would = f"big.zip: {len(data)} bytes in 4 chunks, every check passed: the set would rebuild."
+    # (damage, the state of each chunk, exit code, verdict)
+    table = [
+        (None, ["ok"] * 4, 0, would),
+        (remove_chunk_2, ["ok", "ok", "missing", "ok"], 1,
+         "big.zip: 1 of 4 chunks missing or damaged (big.001): the set would not rebuild."),
+        (swap_chunks_1_and_2, ["ok", "holds chunk 2 instead", "holds chunk 1 instead", "ok"], 1,
+         "big.zip: 2 of 4 chunks missing or damaged (big.000, big.001): the set would not rebuild."),
+        (flip_a_byte_in_chunk_3, ["ok", "ok", "ok", "checksum does not match"], 1,
+         "big.zip: 1 of 4 chunks missing or damaged (big.002): the set would not rebuild."),
+    ]
+    for damage, states, code, verdict in table:
+        fresh_set()
+        if damage:
+            damage()
+        t.write("out", "big.zip", b"mine")
+        before = folder_state(t, "set", "out")
+        for option in ("--test", "-t"):
+            got, out, err = joiner(t, [option, t.path("set", "big.exe")])
+            what = (damage and damage.__name__, option, out, err)
+            assert (got, err) == (code, []), what
+            assert len(out) == 5 and out[-1] == verdict, what
+            for i, (line, name, state) in enumerate(zip(out, names, states)):
+                assert line.startswith(f"{name}: chunk {i}, ") and line.endswith(state), what
+            assert folder_state(t, "set", "out") == before, what
+
+
+def case_force_replaces_only_with_the_option(t):
+    linux_only(t)
+    data = sample(300000)
+    t.split(data, 100000)
+    t.write("out", "big.zip", b"mine")
+    first = t.path("set", "big.exe")
+    assert joiner(t, [first]) == (1, [], ["big.zip already exists. Run again with --force to replace it."])
+    assert t.output() == b"mine" and os.listdir(t.path("out")) == ["big.zip"]
+    for option in ("--force", "-f"):
+        t.write("out", "big.zip", b"mine")
+        assert joiner(t, [option, first]) == (0, [], ["big.zip written with success."]), option
+        assert t.output() == data and os.listdir(t.path("out")) == ["big.zip"]
 
 
 def case_chunks_that_are_not_regular_files(t):
@@ -408,7 +547,7 @@ def case_chunk_cut_inside_header_or_name(t):
 def case_crafted_output_names(t):
     data = sample(100)
     for name in (b"../evil.txt", b"..\\evil.txt", b"sub/evil.txt", b"C:evil.txt", b"/tmp/evil.txt",
-                 b"", b"..", b".", b"bad\x01name", b"bad\x7fname"):
+                 b"", b"..", b".", b"bad\x01name", b"bad\x7fname", b"csi\xc2\x9b2Jname"):
         t.write("set", "big.exe", chunkset.first_chunk(t.stub, name, data, data, b"big.000"))
         t.expect(t.run(), [BAD_NAME])
         assert os.listdir(t.path("out")) == [], name
@@ -435,6 +574,20 @@ def case_non_ascii_name_comes_back_as_written(t):
     assert code == t.front.success_code(), f"exit {code}: {texts!r}"
     assert os.listdir(t.path("out")) == [name], os.listdir(t.path("out"))
     assert t.output(name) == data
+
+
+def case_name_in_a_windows_code_page_comes_back_as_stored(t):
+    # Not UTF-8: "café" in Windows-1252, as an older Windows splitter stores
+    # it. Linux takes any bytes but '/' in a name: the file keeps them.
+    linux_only(t, "Windows reads such a name in its own code page")
+    name = b"caf\xe9 \x80.txt"
+    data = sample(100)
+    t.write("set", "big.exe", chunkset.first_chunk(t.stub, name, data, data, b"big.000"))
+    texts, code = t.front.run(*t.run(), 1)
+    assert code == 0, texts
+    assert os.listdir(t.path("out").encode()) == [name]
+    with open(os.path.join(t.path("out").encode(), name), "rb") as f:
+        assert f.read() == data
 
 
 def case_crafted_next_chunk_names(t):

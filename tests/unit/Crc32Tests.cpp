@@ -21,7 +21,7 @@ TEST(Crc32, KnownValues)
 TEST(Crc32, FastMethodsAgreeWithTheTable)
 {
     std::string bytes = RandomBytes(100003, 7);
-    const unsigned lengths[] = {0, 1, 7, 8, 9, 63, 4096, 65537, 100003};
+    const unsigned lengths[] = {0, 1, 7, 8, 9, 63, 511, 512, 513, 639, 640, 1000, 4096, 65537, 100003};
     for (unsigned length : lengths) {
         for (unsigned offset : {0u, 1u, 3u}) {
             if (offset + length > bytes.size())

@@ -656,6 +656,8 @@ TEST_F(SplitterTest, NamesNoJoinerTakesAreRefusedBeforeAnythingIsWritten)
          "Invalid character 0x0A in the file name."},
         {"input\x7f.bin", "out", CSplitterException::errBadFileName,
          "Invalid character 0x7F in the file name."},
+        {"csi\xc2\x9b" "2J.bin", "out", CSplitterException::errBadFileName,
+         "Invalid character U+009B in the file name."},
         {"input.bin", longBase, CSplitterException::errNameTooLong,
          "File name too long for the chunk files."},
     };

@@ -147,7 +147,76 @@ TEST(StreamFile, DuplicateSharesThePosition)
     EXPECT_EQ(ReadFileBytes(dir.Path() / "d"), "abcdefghij");
 }
 
+// The kernel's copy where the system offers one, CopyStream elsewhere: the
+// same bytes either way, from a window whose file has read ahead into its
+// buffer, after bytes the target still held in its own.
+TEST(StreamFile, CopyFromCopiesWhatTheSourceStillHolds)
+{
+    CScratchDir dir;
+    const std::string bytes = RandomBytes(300000, 3);
+    WriteFileBytes(dir / "src", "head" + bytes);
+    struct {
+        unsigned start, count, copied;
+    } cases[] = {{0, 300000, 300000}, {100, 0, 0}, {100, 1, 1}, {100, 400000, 299900},
+                 {300000, 10, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        FILE* file = std::fopen((dir / "src").c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        std::fseek(file, 4, SEEK_SET);
+        CStreamFile source(file, 300000, kStreamRead, kFileOwned);
+        char first[1];
+        source.Serialize(static_cast<void*>(first), 1);
+        source.Seek(c.start);
+        CStreamFile target((dir / "dst").c_str(), kStreamWrite, kShareDenyNone);
+        target.Serialize(static_cast<const void*>("xy"), 2);
+        EXPECT_EQ(target.CopyFrom(source, c.count), c.copied);
+        EXPECT_EQ(source.GetPosition(), c.start + c.copied);
+        EXPECT_EQ(target.GetPosition(), 2 + c.copied);
+        target.Serialize(static_cast<const void*>("z"), 1);
+        target.Close();
+        EXPECT_EQ(ReadFileBytes(dir.Path() / "dst"), "xy" + bytes.substr(c.start, c.copied) + "z");
+    }
+}
+
 #ifndef _WIN32
+// A source that shrank under its window, and a target whose disk fills.
+TEST(StreamFile, CopyFromRaisesWhatWentWrong)
+{
+    CScratchDir dir;
+    WriteFileBytes(dir / "src", RandomBytes(1000, 4));
+    CStreamFile shrunk(std::fopen((dir / "src").c_str(), "rb"), 5000, kStreamRead, kFileOwned);
+    CStreamFile target((dir / "dst").c_str(), kStreamWrite, kShareDenyNone);
+    EXPECT_EQ(StreamErrorOf([&] { target.CopyFrom(shrunk, 5000); }),
+              "Error reading file: unexpected end of file");
+
+    CSmallDisk disk(256);
+    if (!disk.Mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    WriteFileBytes(disk / "src", RandomBytes(200000, 5));
+    CStreamFile source((disk / "src").c_str(), kStreamRead, kShareDenyNone);
+    CStreamFile full((disk / "dst").c_str(), kStreamWrite, kShareDenyNone);
+    std::string error = StreamErrorOf([&] { full.CopyFrom(source, 200000); });
+    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+}
+
+// A view shows the file's bytes from any offset, not only a page boundary.
+TEST(PlatformFileView, ShowsTheBytesAtAnyOffset)
+{
+    CScratchDir dir;
+    const std::string bytes = RandomBytes(20000, 6);
+    WriteFileBytes(dir / "f", bytes);
+    FILE* file = std::fopen((dir / "f").c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    for (unsigned offset : {0u, 1u, 4095u, 4096u, 12345u}) {
+        CPlatformFileView view(file, offset, 20000 - offset);
+        ASSERT_NE(view.Data(), nullptr) << offset;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.Data()), 20000 - offset),
+                  bytes.substr(offset)) << offset;
+    }
+    std::fclose(file);
+}
+
 TEST(StreamFile, WriteToAFullDeviceRaises)
 {
     CStreamFile out("/dev/full", kStreamWrite, kShareDenyNone);

@@ -14,7 +14,7 @@
 
 namespace {
 
-// Exit codes scripts can rely on (listed in console/README.md).
+// Exit codes scripts can rely on (listed in the README).
 const int kExitSplit = 0;  // the split ended normally
 const int kExitFailed = 1; // an engine or stream error ended it, "Operation aborted." too
 const int kExitUsage = 2;  // command-line error or help: nothing was split
